@@ -1,0 +1,16 @@
+# quovex_library(NAME folder DEPS lib...): one static library per source folder, built from
+# every .cpp file in it, linking only the layers named in DEPS.
+function(quovex_library folder)
+  cmake_parse_arguments(QL "" "" "DEPS;SYSTEM" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.c)
+  set(target quovex_${folder})
+  if(sources)
+    add_library(${target} STATIC ${sources})
+    target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR} ${PROJECT_BINARY_DIR}/generated)
+    target_link_libraries(${target} PUBLIC ${QL_DEPS} PRIVATE ${QL_SYSTEM})
+  else()
+    add_library(${target} INTERFACE)
+    target_include_directories(${target} INTERFACE ${PROJECT_SOURCE_DIR} ${PROJECT_BINARY_DIR}/generated)
+    target_link_libraries(${target} INTERFACE ${QL_DEPS})
+  endif()
+endfunction()
