@@ -10,15 +10,15 @@
 
 namespace {
 
-struct Run {
+struct CliRun {
   int status;
   std::string out;
 };
 
-Run RunCli(const std::string& args) {
+CliRun RunCli(const std::string& args) {
   const std::string cmd = std::string(QUOVEX_BIN_DIR) + "/quovo-cli " + args + " 2>&1";
   FILE* p = popen(cmd.c_str(), "r");
-  Run r{-1, ""};
+  CliRun r{-1, ""};
   if (!p) return r;
   char buf[4096];
   size_t n;
@@ -39,7 +39,7 @@ TEST(Cli, UsageAndVersion) {
       {"info", 2, "wrong arguments"},
   };
   for (const auto& c : cases) {
-    const Run r = RunCli(c.args);
+    const CliRun r = RunCli(c.args);
     EXPECT_EQ(r.status, c.status) << c.args;
     EXPECT_NE(r.out.find(c.contains), std::string::npos) << c.args << ": " << r.out;
   }
@@ -47,7 +47,7 @@ TEST(Cli, UsageAndVersion) {
 
 TEST(Cli, MissingAndDamagedFilesFailWithTheHostMessage) {
   testutil::TempDir dir;
-  Run r = RunCli("info '" + (dir / "missing.bmp") + "'");
+  CliRun r = RunCli("info '" + (dir / "missing.bmp") + "'");
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.out.find("ファイルが扱えないか内容が壊れています"), std::string::npos) << r.out;
   testutil::WriteFile(dir / "junk.xyz", {1, 2, 3, 4, 5});
@@ -61,7 +61,7 @@ TEST(Cli, ConvertsAPaletteBetweenModules) {
   std::vector<uint8_t> pal = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'P', 'A', 'L', ' ', 'd', 'a', 't', 'a', 0, 0, 0, 0, 0, 3, 2, 0,
                               10, 20, 30, 0, 40, 50, 60, 0};
   testutil::WriteFile(dir / "in.pal", pal);
-  Run r = RunCli("convert '" + (dir / "in.pal") + "' '" + (dir / "out.act") + "'");
+  CliRun r = RunCli("convert '" + (dir / "in.pal") + "' '" + (dir / "out.act") + "'");
   ASSERT_EQ(r.status, 0) << r.out;
   const auto act = testutil::ReadFile(dir / "out.act");
   ASSERT_EQ(act.size(), 768u);
