@@ -1,0 +1,46 @@
+// CSectKey, one key of a settings section, and CSectKeyMng, the keys of one section in
+// insertion order with unique, case-sensitive names.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+#include "platform/list_manager.h"
+
+class CSectKey : public CListNode<CSectKey> {
+ public:
+  CSectKey() = default;
+  CSectKey(std::string_view name, std::string_view value) : m_strName(name), m_strValue(value) {}
+
+  // The name must not change while the key is in a CSectKeyMng (it indexes keys by name).
+  std::string m_strName;
+  std::string m_strValue;
+};
+
+// The list is kept private so that every insertion and removal passes through the name index:
+// sections of files can hold very many keys, and lookups must not walk the list.
+class CSectKeyMng : private CListManager<CSectKey> {
+ public:
+  CSectKeyMng() = default;
+  ~CSectKeyMng() override = default;
+
+  using CListManager<CSectKey>::Head;
+  using CListManager<CSectKey>::Tail;
+  using CListManager<CSectKey>::Count;
+
+  // The key of that name, appended at the end when new; none for an empty name.
+  CSectKey* Add(std::string_view name);
+  CSectKey* Find(std::string_view name) const;
+  // Removes and deletes the key of that name; false when there is none.
+  bool Delete(std::string_view name);
+  // Deletes every key, from the last to the first.
+  void DeleteAll();
+
+ private:
+  struct Hash {
+    using is_transparent = void;
+    size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
+  };
+  std::unordered_map<std::string, CSectKey*, Hash, std::equal_to<>> m_Index;
+};
