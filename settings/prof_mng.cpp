@@ -47,7 +47,7 @@ namespace {
 struct Level {
   size_t length = 0;
   bool hasPrefix = false;
-  bool emptyText = false;          // the prefix is the empty path (keys need a non-empty one)
+  bool emptyText = false;        // the prefix is the empty path (keys need a non-empty one)
   CProfSect* section = nullptr;  // the prefix's section, found or created on first use
 };
 
@@ -56,7 +56,7 @@ enum class PathState { None, Empty, Set };
 
 class Reader {
  public:
-  explicit Reader(CProfSect& root) : m_root(root) {
+  Reader(CProfSect& root, int maxEntries) : m_maxEntries(maxEntries) {
     Level top;
     top.hasPrefix = true;
     top.emptyText = true;
@@ -71,21 +71,28 @@ class Reader {
     const Level& top = m_levels.back();
     m_names.resize(top.length);
     m_state = !top.hasPrefix ? PathState::None : top.emptyText ? PathState::Empty : PathState::Set;
+    ResetCurrent();
+  }
+  void ResetCurrent() {
     m_current = nullptr;
+    m_currentTooDeep = false;
   }
   CProfSect* PrefixSection(size_t level);
   CProfSect* CurrentSection();
   bool Count(int n) {
     m_entries += n;
-    return m_entries <= kMaxSettingsEntries;
+    if (m_entries > m_maxEntries) m_tooMany = true;
+    return !m_tooMany;
   }
 
-  CProfSect& m_root;
   std::vector<Level> m_levels;
   std::vector<std::string> m_names;
   PathState m_state = PathState::None;
   CProfSect* m_current = nullptr;  // section of p, once a key needed it
+  bool m_currentTooDeep = false;   // p lies too deep for the tree: its keys are dropped
+  int m_maxEntries;
   int m_entries = 0;
+  bool m_tooMany = false;
 };
 
 CProfSect* Reader::PrefixSection(size_t level) {
@@ -104,7 +111,13 @@ CProfSect* Reader::PrefixSection(size_t level) {
 }
 
 CProfSect* Reader::CurrentSection() {
-  if (m_current) return m_current;
+  if (m_current || m_currentTooDeep) return m_current;
+  // The names of p lead from the root, one level each; a path too deep for the tree is
+  // refused before any section on the way is made.
+  if (m_names.size() > size_t(kMaxSectDepth)) {
+    m_currentTooDeep = true;
+    return nullptr;
+  }
   CProfSect* s = PrefixSection(m_levels.size() - 1);
   for (size_t n = m_levels.back().length; n < m_names.size() && s; ++n) {
     int created = 0;
@@ -132,7 +145,7 @@ bool Reader::Line(std::string_view raw) {
   switch (line[0]) {
     case '[': {
       m_state = PathState::None;
-      m_current = nullptr;
+      ResetCurrent();
       const size_t close = line.find(']');
       if (close == std::string_view::npos || close < 2) return true;
       const std::string_view name = Trim(line.substr(1, close - 1));
@@ -149,10 +162,10 @@ bool Reader::Line(std::string_view raw) {
       level.emptyText = m_state == PathState::Empty;
       level.length = level.hasPrefix ? m_names.size() : m_levels.back().length;
       if (!level.hasPrefix) m_names.resize(level.length);
-      if (m_levels.size() >= size_t(kMaxSettingsEntries)) return false;
+      if (m_levels.size() >= size_t(m_maxEntries)) return false;
       m_levels.push_back(level);
-      m_state = PathState::None;  // a block starts without a current section
-      m_current = nullptr;
+      // Inside the block, keys go to its prefix until a section line names a subsection.
+      SetPathToPrefix();
       return true;
     }
     case '}':
@@ -161,8 +174,7 @@ bool Reader::Line(std::string_view raw) {
         SetPathToPrefix();
       }
       return true;
-    default:
-      break;
+    default: break;
   }
 
   if (m_state != PathState::Set) return true;
@@ -170,11 +182,12 @@ bool Reader::Line(std::string_view raw) {
   const size_t eq = line.find('=');
   const std::string_view key = Trim(line.substr(0, eq));
   if (key.empty()) return true;
+  // A section too deep for the tree drops the key; too many entries fail the read.
   CProfSect* s = CurrentSection();
-  if (!s) return false;
-  const bool isNew = !s->m_Keys.Find(key);
-  CSectKey* k = s->m_Keys.Add(key);
-  if (!k || (isNew && !Count(1))) return false;
+  if (!s) return !m_tooMany;
+  bool created = false;
+  CSectKey* k = s->m_Keys.Add(key, &created);
+  if (!k || (created && !Count(1))) return false;
   k->m_strValue.assign(line.substr(eq + 1));
   return true;
 }
@@ -185,7 +198,7 @@ bool CProfMng::LoadFromMemory(const char* data, size_t size) {
   Clear();
   if (size > kMaxSettingsFileBytes || (size > 0 && !data)) return false;
   std::string_view text(data ? data : "", size);
-  Reader reader(m_Root);
+  Reader reader(m_Root, m_nMaxEntries);
   size_t start = 0;
   while (start < text.size()) {
     size_t end = text.find('\n', start);

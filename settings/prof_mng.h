@@ -70,6 +70,11 @@ class CProfMng {
   // Removes every section and the keys of the root.
   void Clear();
 
+  // Bound on the sections, keys and nesting levels one read may create (kMaxSettingsEntries
+  // unless changed; tests lower it).
+  void SetMaxEntries(int n) { m_nMaxEntries = n > 0 ? n : 1; }
+
  private:
   CProfSect m_Root;
+  int m_nMaxEntries = kMaxSettingsEntries;
 };

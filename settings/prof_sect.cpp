@@ -42,8 +42,13 @@ CProfSect* CProfSect::FindSect(std::string_view path) {
 }
 
 CProfSect* CProfSect::GetSect(std::string_view path, int* created) {
+  const std::vector<std::string_view> names = SplitPath(path);
+  // Checked before anything is created, so a refused path leaves no empty sections behind.
+  size_t depth = names.size();
+  for (const CProfSect* a = m_pParent; a; a = a->m_pParent) ++depth;
+  if (depth > size_t(kMaxSectDepth)) return nullptr;
   CProfSect* s = this;
-  for (std::string_view name : SplitPath(path)) {
+  for (std::string_view name : names) {
     CProfSect* c = s->FindChild(name);
     if (!c) {
       c = new CProfSect(name);

@@ -16,6 +16,10 @@
 #include "settings/sect_key.h"
 
 inline constexpr uint32_t SECTF_HEAP = 0x01;
+// Deepest section below a tree's root that GetSect creates. Real settings nest a few levels;
+// the bound keeps a hostile file from building a tree whose written form grows with the square
+// of its depth.
+inline constexpr int kMaxSectDepth = 64;
 
 class CProfSect {
  public:
@@ -40,7 +44,8 @@ class CProfSect {
   CProfSect* FindSect(std::string_view path);
   const CProfSect* FindSect(std::string_view path) const;
   // Finds the section, creating the missing ones as last children (heap-flagged); adds the
-  // number created to *created when given.
+  // number created to *created when given. None when the section would lie deeper than
+  // kMaxSectDepth below the root of the tree.
   CProfSect* GetSect(std::string_view path, int* created = nullptr);
   // The direct subsection of that (exact) name.
   CProfSect* FindChild(std::string_view name) const;
@@ -80,15 +85,11 @@ class CProfSect {
   bool Write(std::string& out, std::string_view indent) const;
 
  private:
-  struct Hash {
-    using is_transparent = void;
-    size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
-  };
-
   void Unlink();
   // Removes and deletes (when heap-flagged) every section below this one, deepest first.
   int RemoveDescendants();
 
   CProfSect* m_pLastChild = nullptr;
-  std::unordered_map<std::string, CProfSect*, Hash, std::equal_to<>> m_ChildIndex;
+  // Keyed by views of the names the elements own.
+  std::unordered_map<std::string_view, CProfSect*> m_ChildIndex;
 };

@@ -1,11 +1,13 @@
 // The keys of one settings section.
 #include "settings/sect_key.h"
 
-CSectKey* CSectKeyMng::Add(std::string_view name) {
+CSectKey* CSectKeyMng::Add(std::string_view name, bool* created) {
+  if (created) *created = false;
   if (name.empty()) return nullptr;
   if (CSectKey* k = Find(name)) return k;
   auto* k = new CSectKey(name, {});
   m_Index.emplace(k->m_strName, k);
+  if (created) *created = true;
   return Append(k);
 }
 

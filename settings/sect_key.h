@@ -29,8 +29,9 @@ class CSectKeyMng : private CListManager<CSectKey> {
   using CListManager<CSectKey>::Tail;
   using CListManager<CSectKey>::Count;
 
-  // The key of that name, appended at the end when new; none for an empty name.
-  CSectKey* Add(std::string_view name);
+  // The key of that name, appended at the end when new (then *created is set when given);
+  // none for an empty name.
+  CSectKey* Add(std::string_view name, bool* created = nullptr);
   CSectKey* Find(std::string_view name) const;
   // Removes and deletes the key of that name; false when there is none.
   bool Delete(std::string_view name);
@@ -38,9 +39,6 @@ class CSectKeyMng : private CListManager<CSectKey> {
   void DeleteAll();
 
  private:
-  struct Hash {
-    using is_transparent = void;
-    size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
-  };
-  std::unordered_map<std::string, CSectKey*, Hash, std::equal_to<>> m_Index;
+  // Keyed by views of the names the elements own.
+  std::unordered_map<std::string_view, CSectKey*> m_Index;
 };
