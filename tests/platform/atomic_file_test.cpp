@@ -13,10 +13,10 @@
 
 namespace {
 
-using testutil::ReadFile;
-using testutil::ScopedEnv;
-using testutil::TempFolder;
-using testutil::WriteFile;
+using settingstest::ReadFile;
+using settingstest::ScopedEnv;
+using settingstest::TempFolder;
+using settingstest::WriteFile;
 
 int FilesIn(const std::string& folder) {
   int n = 0;
@@ -84,7 +84,7 @@ TEST(AtomicFile, AFailedWriteKeepsTheOldFile) {
   ASSERT_TRUE(WriteFile(target, "old content"));
   const std::string big(4096, 'n');
   {
-    testutil::ScopedFileSizeLimit limit(1024);
+    settingstest::ScopedFileSizeLimit limit(1024);
     ASSERT_TRUE(limit.Ok());
     AtomicFileWriter w;
     ASSERT_TRUE(w.Open(target));

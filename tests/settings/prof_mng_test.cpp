@@ -11,9 +11,9 @@
 
 namespace {
 
-using testutil::ReadFile;
-using testutil::TempFolder;
-using testutil::WriteFile;
+using settingstest::ReadFile;
+using settingstest::TempFolder;
+using settingstest::WriteFile;
 
 const std::string kRule = ";-----------------------------------------------------------------------\r\n";
 
@@ -80,7 +80,7 @@ TEST(SettingsWrite, FailedSaveKeepsTheOldFile) {
   EXPECT_FALSE(mng.Save(dir / "folder.bcs", ""));
   EXPECT_EQ(ReadFile(path), "old");
   {
-    testutil::ScopedFileSizeLimit limit(2);  // the write itself fails
+    settingstest::ScopedFileSizeLimit limit(2);  // the write itself fails
     ASSERT_TRUE(limit.Ok());
     EXPECT_FALSE(mng.Save(path, ""));
   }

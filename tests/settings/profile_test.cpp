@@ -16,10 +16,10 @@
 
 namespace {
 
-using testutil::ReadFile;
-using testutil::ScopedEnv;
-using testutil::TempFolder;
-using testutil::WriteFile;
+using settingstest::ReadFile;
+using settingstest::ScopedEnv;
+using settingstest::TempFolder;
+using settingstest::WriteFile;
 
 // A small record in the shape of the operation records.
 class SamplePrm : public CCmdStg {
@@ -197,7 +197,7 @@ TEST(AppProfile, FlushThatCannotWriteEverythingKeepsTheOldFile) {
   const std::string before = ReadFile(path);
   prof.WriteString("Options", "BgImgFile", std::string(8192, 'x'));
   {
-    testutil::ScopedFileSizeLimit limit(4096);
+    settingstest::ScopedFileSizeLimit limit(4096);
     ASSERT_TRUE(limit.Ok());
     EXPECT_FALSE(app.Flush());
   }

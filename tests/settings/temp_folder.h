@@ -10,7 +10,7 @@
 #include <iterator>
 #include <string>
 
-namespace testutil {
+namespace settingstest {
 
 class TempFolder {
  public:
@@ -102,4 +102,4 @@ class ScopedFileSizeLimit {
   bool m_ok = false;
 };
 
-}  // namespace testutil
+}  // namespace settingstest
