@@ -8,10 +8,11 @@
 #include "formats/plugin_manager.h"
 #include "formats/qvp_file.h"
 #include "formats/qvp_image.h"
+#include "formats/qvp_setting_if.h"
 #include "model/img_inf.h"
 #include "platform/dyn_module.h"
 #include "platform/paths.h"
-#include "platform/replace_file.h"
+#include "platform/atomic_file.h"
 
 namespace {
 
@@ -220,8 +221,8 @@ int CPluginQvp::Save(CPluginMng& mng, const std::string& path, const CImgInf& mo
   }
   // The saver writes a temporary file beside the target, which replaces the target only when
   // the save succeeds: a failed or cancelled save leaves an existing file as it was.
-  ReplaceFileGuard guard(path);
-  if (!guard.ok() || guard.TempPath().size() >= QVP_MAX_PATH) {
+  AtomicFileWriter guard;
+  if (!guard.Open(path) || guard.TempPath().size() >= QVP_MAX_PATH) {
     QvpFreeImage(&record.image);
     return PIRC_FILE;
   }
@@ -255,5 +256,14 @@ int CPluginQvp::ShowOptions(CPiPrcInf& base, QvpWindow* parent) {
   return QvpToHostCode(r);
 }
 
-int CPluginQvp::SettingGet(CPiPrcInf* /*process*/, CProfSect* /*settings*/) { return QVP_ERR_PARAM; }
-int CPluginQvp::SettingSet(CPiPrcInf* /*process*/, CProfSect* /*settings*/) { return QVP_ERR_PARAM; }
+int CPluginQvp::SettingGet(CPiPrcInf* process, CProfSect* settings) {
+  if (!process || !m_fn.SettingGet) return QVP_ERR_PARAM;
+  QvpSettingIf acc = MakeQvpSettingIf(settings);
+  return m_fn.SettingGet(&static_cast<CPiPrcQvp*>(process)->Record(), &acc);
+}
+
+int CPluginQvp::SettingSet(CPiPrcInf* process, CProfSect* settings) {
+  if (!process || !m_fn.SettingSet) return QVP_ERR_PARAM;
+  QvpSettingIf acc = MakeQvpSettingIf(settings);
+  return m_fn.SettingSet(&static_cast<CPiPrcQvp*>(process)->Record(), &acc);
+}
