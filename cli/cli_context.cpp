@@ -5,6 +5,7 @@
 
 #include "formats/builtin_table.h"
 #include "platform/paths.h"
+#include "platform/user_store.h"
 
 int StderrMessages::Show(const std::string& text, const std::string& caption, unsigned style) {
   if (!caption.empty()) std::fprintf(stderr, "%s: ", caption.c_str());
@@ -13,7 +14,9 @@ int StderrMessages::Show(const std::string& text, const std::string& caption, un
   return MSG_ID_OK;
 }
 
-CliContext::CliContext() {
+CliContext::CliContext() : m_userSettings(UserStorePath()), m_profile(&m_userSettings) {
+  m_userSettings.Load();
+  m_host.profile = &m_profile;
   m_plugins = std::make_unique<CPluginMng>(paths::Join(paths::ExecutableDir(), "Plugins"), &m_messages);
   m_plugins->SetProgressIndicator(&m_progress);
   m_plugins->Scan(BuiltinPlugins(), &m_host);
