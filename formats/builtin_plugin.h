@@ -6,6 +6,7 @@
 #include "formats/qvp.h"
 
 class CProfile;
+struct BuiltinDialogs;
 
 struct BuiltinPluginDesc {
   QvpFunctions functions;
@@ -19,6 +20,8 @@ struct BuiltinPluginDesc {
 // uses its defaults and stores nothing.
 struct BuiltinHost {
   CProfile* profile = nullptr;
+  // The options dialogs the GUI supplies (formats/builtin_dialogs.h); null: none are shown.
+  const BuiltinDialogs* dialogs = nullptr;
 };
 
 inline BuiltinHost* BuiltinHostOf(const QvpProcess* record) {
