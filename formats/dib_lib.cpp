@@ -112,13 +112,13 @@ int CDibLib::Parse(const uint8_t* h, uint64_t area, uint64_t readable, const uin
                    bool headOnly) {
   if (!h) return DIBRC_NOINPUT;
   if (area <= 11 || (pixels && pixelLength <= 3)) return DIBRC_DAMAGED;
-  // Every header field read below lies within the first 136 bytes of the header.
-  if (readable < std::min<uint64_t>(area, DIBHDR_V5 + 12)) return DIBRC_DAMAGED;
+  // Every field read below lies within the header and its masks, which must be readable.
+  if (readable < 4) return DIBRC_DAMAGED;
 
   const uint32_t headerSize = ReadU32Le(h);
   if (headerSize != DIBHDR_WIN && headerSize != DIBHDR_OS2 && headerSize != DIBHDR_V4 && headerSize != DIBHDR_V5)
     return DIBRC_UNSUPPORTED;
-  if (headerSize > area) return DIBRC_DAMAGED;
+  if (headerSize > area || headerSize > readable) return DIBRC_DAMAGED;
 
   int64_t width, height;
   int planes, bits;
@@ -173,7 +173,7 @@ int CDibLib::Parse(const uint8_t* h, uint64_t area, uint64_t readable, const uin
     m_bitFields = true;
     uint32_t r, g, b, a = 0;
     if (headerSize == DIBHDR_WIN) {
-      if (DIBHDR_WIN + 12 > area) return DIBRC_DAMAGED;
+      if (DIBHDR_WIN + 12 > area || DIBHDR_WIN + 12 > readable) return DIBRC_DAMAGED;
       r = ReadU32Le(h + 40);
       g = ReadU32Le(h + 44);
       b = ReadU32Le(h + 48);
