@@ -242,11 +242,7 @@ int BmpLoadFromBytes(QvpProcess* record, const uint8_t* bytes, size_t length) {
   uint8_t* cells = image.pictures[0].data;
   if (palette) {
     for (int y = 0; y < height; ++y) {
-      uint8_t* row = cells + size_t(y) * size_t(width) * 2;
-      for (int x = 0; x < width; ++x) {
-        const auto v = dib.GetIndex(x, y);
-        row[x * 2] = v ? uint8_t(*v) : 0;
-      }
+      if (!dib.GetIndexRow(y, cells + size_t(y) * size_t(width) * 2, 2)) return QVP_ERR_DATA;
       if (Progress(record, int(int64_t(y + 1) * 99 / height))) return QVP_ERR_CANCEL;
     }
     const int n = std::min<int>(int(image.entryCount), entries);
@@ -256,11 +252,7 @@ int BmpLoadFromBytes(QvpProcess* record, const uint8_t* bytes, size_t length) {
     }
   } else {
     for (int y = 0; y < height; ++y) {
-      uint8_t* row = cells + size_t(y) * size_t(width) * 4;
-      for (int x = 0; x < width; ++x) {
-        const auto c = dib.GetPixel(x, y);
-        if (c) std::memcpy(row + x * 4, &*c, 4);
-      }
+      if (!dib.GetPixelRow(y, cells + size_t(y) * size_t(width) * 4)) return QVP_ERR_DATA;
       if (Progress(record, int(int64_t(y + 1) * 100 / height))) return QVP_ERR_CANCEL;
     }
   }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdio>
+#include <cstring>
 #include <new>
 
 #include "formats/byte_io.h"
@@ -19,8 +20,8 @@ constexpr uint64_t kFileHeaderSize = 14;
 // skip whole rows). A decoded size up to kRleFreeBytes is always accepted; above it the data
 // must be at least 1/kRleMaxRatio of the decoded size, so a few bytes cannot make the reader
 // and the image block allocate gigabytes.
-constexpr uint64_t kRleFreeBytes = 64ull << 20;
-constexpr uint64_t kRleMaxRatio = 4096;
+constexpr uint64_t kRleFreeBytes = 1ull << 20;
+constexpr uint64_t kRleMaxRatio = 2048;
 
 bool SupportedBitCount(int bits) {
   return bits == 1 || bits == 2 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
@@ -397,4 +398,43 @@ std::optional<RGBA> CDibLib::GetPixel(int x, int y) const {
     return RGBA{ch[0], ch[1], ch[2], ch[3]};
   }
   return RGBA{uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v), 0};
+}
+
+bool CDibLib::GetIndexRow(int y, uint8_t* cells, int cellSize) const {
+  if (y < 0 || y >= m_height || m_bitCount > 8 || !cells) return false;
+  const uint8_t* p = RowPointer(y);
+  if (!p) return false;
+  const int bits = m_bitCount;
+  const unsigned mask = (1u << bits) - 1;
+  for (int x = 0; x < m_width; ++x, cells += cellSize) {
+    if (bits == 8) {
+      *cells = p[x];
+    } else {
+      const unsigned bit = unsigned(x) * unsigned(bits);
+      *cells = uint8_t((p[bit / 8] >> (8 - bits - int(bit % 8))) & mask);
+    }
+  }
+  return true;
+}
+
+bool CDibLib::GetPixelRow(int y, uint8_t* rgba) const {
+  if (y < 0 || y >= m_height || !rgba) return false;
+  if (m_bitCount <= 8 || m_bitCount == 16 || m_bitFields) {
+    for (int x = 0; x < m_width; ++x) {
+      const auto c = GetPixel(x, y);
+      if (!c) return false;
+      std::memcpy(rgba + size_t(x) * 4, &*c, 4);
+    }
+    return true;
+  }
+  const uint8_t* p = RowPointer(y);
+  if (!p) return false;
+  const int step = m_bitCount / 8;
+  for (int x = 0; x < m_width; ++x, p += step, rgba += 4) {
+    rgba[0] = p[2];
+    rgba[1] = p[1];
+    rgba[2] = p[0];
+    rgba[3] = 0;
+  }
+  return true;
 }

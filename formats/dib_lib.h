@@ -70,6 +70,11 @@ class CDibLib : public IDibSource {
   std::optional<uint32_t> GetIndex(int x, int y) const;
   // Colour at (x, y).
   std::optional<RGBA> GetPixel(int x, int y) const;
+  // Whole rows (y = 0 the top), for speed: the raw values of a bitmap of 8 bits or fewer into
+  // byte 0 of each `cellSize`-byte cell, or the colours as R, G, B, A. False when the row is
+  // not available.
+  bool GetIndexRow(int y, uint8_t* cells, int cellSize) const;
+  bool GetPixelRow(int y, uint8_t* rgba) const;
 
   bool IsParsed() const { return m_kind != DIBHDR_NONE; }
   int HeaderKind() const { return m_kind; }
