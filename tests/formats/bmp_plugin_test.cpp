@@ -441,7 +441,7 @@ TEST(BmpLoad, EdgeCases) {
   testutil::BmpSpec v4alpha;
   v4alpha.headerSize = 108, v4alpha.bits = 32, v4alpha.compression = 3;
   v4alpha.masks = {0xFF0000, 0xFF00, 0xFF, 0xFF000000};
-  v4alpha.pixels = testutil::PackRows(4, 3, 32, false, [](int x, int y) { return uint32_t(x * 0x40000000 + y); });
+  v4alpha.pixels = testutil::PackRows(4, 3, 32, false, [](int x, int y) { return uint32_t(x) * 0x40000000u + uint32_t(y); });
   testutil::BmpSpec plain32;
   plain32.bits = 32;
   plain32.pixels = v4alpha.pixels;
