@@ -19,14 +19,23 @@ const char kAbout[] = "BMPフォーマットプラグイン(ビルトイン) Ver
 const QvpPluginInfo kInfo = {QVP_VERSION, kPluginName, kAbout, {}};
 
 const QvpProcInfo kProcs[] = {
-    {QVP_KIND_LOAD, kBmpLoaderId, "BMPフォーマットローダ", 0x13, {}, "Windowsビットマップ", "*.bmp;*.rle", {}},
+    {QVP_KIND_LOAD,
+     kBmpLoaderId,
+     "BMPフォーマットローダ",
+     0x13,
+     {},
+     "Windowsビットマップ",
+     "*.bmp;*.rle",
+     {}},
     {QVP_KIND_SAVE, kBmpSaverId, "BMPフォーマットセーバ", 0x53, {}, "WindowsビットマップBMP", "*.bmp", {}},
     {0, 0, nullptr, 0, {}, nullptr, nullptr, {}},
 };
 
 bool IsSaver(const QvpProcess* record) { return record && record->id == kBmpSaverId; }
 
-int Progress(QvpProcess* record, int percent) { return record->Progress ? record->Progress(record, percent) : 0; }
+int Progress(QvpProcess* record, int percent) {
+  return record->Progress ? record->Progress(record, percent) : 0;
+}
 
 // ---- the Qvp functions ----
 
@@ -293,12 +302,13 @@ int BmpSaveWithSettings(QvpProcess* record, const std::string& path, const BmpSa
   const bool palette = image.type == QVPIMG_IDX;
   if (palette && (image.bankCount == 0 || !image.banks || image.entryCount == 0)) return QVP_ERR_PARAM;
   if (record->pictureIndex < 0 || uint32_t(record->pictureIndex) >= image.pictureCount) return QVP_ERR_PARAM;
-  if (palette && (record->bankIndex < 0 || uint32_t(record->bankIndex) >= image.bankCount)) return QVP_ERR_PARAM;
+  if (palette && (record->bankIndex < 0 || uint32_t(record->bankIndex) >= image.bankCount))
+    return QVP_ERR_PARAM;
   const QvpImgLevel& picture = image.pictures[record->pictureIndex];
   const uint32_t width = picture.width, height = picture.height;
   const uint64_t cell = palette ? 2 : 4;
-  if (width == 0 || height == 0 || !picture.data || width > uint32_t(INT32_MAX) || height > uint32_t(INT32_MAX) ||
-      uint64_t(picture.size) < uint64_t(width) * height * cell)
+  if (width == 0 || height == 0 || !picture.data || width > uint32_t(INT32_MAX) ||
+      height > uint32_t(INT32_MAX) || uint64_t(picture.size) < uint64_t(width) * height * cell)
     return QVP_ERR_PARAM;
   const int headerType = settings.headerType;
   if (headerType == BMPHDR_OS2 && (width > 0xFFFF || height > 0xFFFF)) return QVP_ERR_PARAM;
@@ -405,9 +415,7 @@ int BmpSaveWithSettings(QvpProcess* record, const std::string& path, const BmpSa
           case 1: row[x / 8] |= uint8_t((c[0] & 1) << (7 - x % 8)); break;
           case 4: row[x / 2] |= uint8_t((c[0] & 15) << ((x & 1) ? 0 : 4)); break;
           case 8: row[x] = c[0]; break;
-          case 24:
-            row[x * 3] = c[2], row[x * 3 + 1] = c[1], row[x * 3 + 2] = c[0];
-            break;
+          case 24: row[x * 3] = c[2], row[x * 3 + 1] = c[1], row[x * 3 + 2] = c[0]; break;
           default:
             row[x * 4] = c[2], row[x * 4 + 1] = c[1], row[x * 4 + 2] = c[0];
             row[x * 4 + 3] = alpha ? c[3] : 0;

@@ -10,5 +10,6 @@ struct BuiltinDialogs {
   void* context = nullptr;
   // "BMPフォーマット保存設定": edits `settings` in place; rleAllowed is false for an image
   // that is not a palette image. Returns QVP_OK on OK, QVP_ERR_CANCEL on cancel.
-  int (*bmpSaveOptions)(void* context, QvpWindow* parent, BmpSaverSettings* settings, bool rleAllowed) = nullptr;
+  int (*bmpSaveOptions)(void* context, QvpWindow* parent, BmpSaverSettings* settings,
+                        bool rleAllowed) = nullptr;
 };

@@ -2,7 +2,10 @@
 // TIFF and PSD as their codecs exist.
 #include "formats/builtin_table.h"
 
+#include "formats/bmp_plugin.h"
+#include "formats/qvf_plugin.h"
+
 const std::vector<const BuiltinPluginDesc*>& BuiltinPlugins() {
-  static const std::vector<const BuiltinPluginDesc*> table = {};
+  static const std::vector<const BuiltinPluginDesc*> table = {&kQvfPlugin, &kBmpPlugin};
   return table;
 }

@@ -94,7 +94,8 @@ int CDibLib::ParseHead(const uint8_t* bytes, uint64_t available) {
   return Parse(bytes + kFileHeaderSize, area, readable, nullptr, 0, true);
 }
 
-int CDibLib::ParseInfo(const uint8_t* header, uint64_t headerArea, const uint8_t* pixels, uint64_t pixelLength) {
+int CDibLib::ParseInfo(const uint8_t* header, uint64_t headerArea, const uint8_t* pixels,
+                       uint64_t pixelLength) {
   Reset();
   return Parse(header, headerArea, headerArea, pixels, pixelLength, false);
 }
@@ -109,15 +110,16 @@ int CDibLib::SetMasks(uint32_t r, uint32_t g, uint32_t b, uint32_t a) {
   return DIBRC_OK;
 }
 
-int CDibLib::Parse(const uint8_t* h, uint64_t area, uint64_t readable, const uint8_t* pixels, uint64_t pixelLength,
-                   bool headOnly) {
+int CDibLib::Parse(const uint8_t* h, uint64_t area, uint64_t readable, const uint8_t* pixels,
+                   uint64_t pixelLength, bool headOnly) {
   if (!h) return DIBRC_NOINPUT;
   if (area <= 11 || (pixels && pixelLength <= 3)) return DIBRC_DAMAGED;
   // Every field read below lies within the header and its masks, which must be readable.
   if (readable < 4) return DIBRC_DAMAGED;
 
   const uint32_t headerSize = ReadU32Le(h);
-  if (headerSize != DIBHDR_WIN && headerSize != DIBHDR_OS2 && headerSize != DIBHDR_V4 && headerSize != DIBHDR_V5)
+  if (headerSize != DIBHDR_WIN && headerSize != DIBHDR_OS2 && headerSize != DIBHDR_V4 &&
+      headerSize != DIBHDR_V5)
     return DIBRC_UNSUPPORTED;
   if (headerSize > area || headerSize > readable) return DIBRC_DAMAGED;
 
@@ -244,7 +246,8 @@ int ReadFileBytes(const std::string& path, std::vector<uint8_t>& bytes) {
       rc = DIBRC_NOINPUT;
     }
   }
-  if (rc == DIBRC_OK && size > 0 && std::fread(bytes.data(), 1, bytes.size(), f) != bytes.size()) rc = DIBRC_FILE;
+  if (rc == DIBRC_OK && size > 0 && std::fread(bytes.data(), 1, bytes.size(), f) != bytes.size())
+    rc = DIBRC_FILE;
   std::fclose(f);
   if (rc != DIBRC_OK) bytes.clear();
   return rc;

@@ -106,8 +106,8 @@ class CDibLib : public IDibSource {
 
  private:
   void Reset();
-  int Parse(const uint8_t* header, uint64_t area, uint64_t readable, const uint8_t* pixels, uint64_t pixelLength,
-            bool headOnly);
+  int Parse(const uint8_t* header, uint64_t area, uint64_t readable, const uint8_t* pixels,
+            uint64_t pixelLength, bool headOnly);
   int SetMasks(uint32_t r, uint32_t g, uint32_t b, uint32_t a);
   const uint8_t* RowPointer(int y) const;
   int DecodeRle(std::vector<uint8_t>& out) const;
@@ -127,7 +127,7 @@ class CDibLib : public IDibSource {
   uint64_t m_imageSize = 0;
   const uint8_t* m_table = nullptr;
   int m_entrySize = 4;
-  int m_tableEntries = 0;      // entries delivered (at most 256 for bitmaps of 8 bits or fewer)
+  int m_tableEntries = 0;        // entries delivered (at most 256 for bitmaps of 8 bits or fewer)
   uint64_t m_tableReadable = 0;  // bytes of the table that are really present
   uint32_t m_mask[4] = {};
   int m_rshift[4] = {};

@@ -32,10 +32,14 @@ constexpr uint8_t kMagic[4] = {'Q', 'V', 'F', 'X'};
 constexpr size_t kPiece = 102400;
 constexpr uint32_t kQvfMaxPictures = 10;  // the model's number of levels
 
-int Progress(QvpProcess* record, int percent) { return record->Progress ? record->Progress(record, percent) : 0; }
+int Progress(QvpProcess* record, int percent) {
+  return record->Progress ? record->Progress(record, percent) : 0;
+}
 
 // Progress of `done` out of `total` bytes; a total of 0 counts as finished.
-int Percent(uint64_t done, uint64_t total) { return total == 0 ? 100 : int(std::min<uint64_t>(done, total) * 100 / total); }
+int Percent(uint64_t done, uint64_t total) {
+  return total == 0 ? 100 : int(std::min<uint64_t>(done, total) * 100 / total);
+}
 
 // Positioned reads from the file or from bytes in memory.
 class Source {
@@ -146,7 +150,8 @@ int LoadFrom(QvpProcess* record, Source& src) {
   }
   const uint32_t entries = q.type == QVPIMG_IDX ? std::min<uint32_t>(q.entries, QVP_MAX_ENTRIES) : 0;
 
-  std::vector<uint8_t> bankTable(size_t(banks) * kQvfEntrySize), pictureTable(size_t(pictures) * kQvfEntrySize);
+  std::vector<uint8_t> bankTable(size_t(banks) * kQvfEntrySize),
+      pictureTable(size_t(pictures) * kQvfEntrySize);
   if (banks) {
     if (!Within(q.bankTable, bankTable.size(), length)) return QVP_ERR_DATA;
     if (!src.Read(q.bankTable, bankTable.data(), bankTable.size())) return QVP_ERR_FILE;
@@ -192,8 +197,8 @@ int LoadFrom(QvpProcess* record, Source& src) {
     total += p.bytes;
   }
 
-  const int rc = record->CreateImage(record, q.flags, q.type, int(width), int(height), int(pictures), int(banks),
-                                     int(entries));
+  const int rc = record->CreateImage(record, q.flags, q.type, int(width), int(height), int(pictures),
+                                     int(banks), int(entries));
   if (rc != QVP_OK) return rc;
   QvpImage& image = record->image;
   std::memcpy(image.bits, q.bits, 4);

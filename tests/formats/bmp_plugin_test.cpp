@@ -16,6 +16,7 @@
 #include "support/bmp_builder.h"
 #include "support/codec_harness.h"
 #include "support/image_builders.h"
+#include "support/temp_dir.h"
 #include "support/test_files.h"
 
 namespace {
@@ -71,9 +72,9 @@ TEST(BmpRle8, GoldenRows) {
       {{1, 2, 3, 3, 3, 3}, {1, 1, 1, 2, 4, 3, 0, 0}},
       {{1, 2, 3, 4, 5, 6}, {0, 6, 1, 2, 3, 4, 5, 6, 0, 0}},
       {{7}, {1, 7, 0, 0}},
-      {{1, 2, 3}, {0, 3, 1, 2, 3, 0, 0, 0}},               // odd literal padded
-      {{5, 4, 4, 4}, {1, 5, 3, 4, 0, 0}},                  // L = 1, R = 3
-      {{1, 2, 3, 4, 4, 4, 4, 4}, {0, 4, 1, 2, 3, 4, 4, 4, 0, 0}},  // L odd 3, R 5: the run's first joins
+      {{1, 2, 3}, {0, 3, 1, 2, 3, 0, 0, 0}},                          // odd literal padded
+      {{5, 4, 4, 4}, {1, 5, 3, 4, 0, 0}},                             // L = 1, R = 3
+      {{1, 2, 3, 4, 4, 4, 4, 4}, {0, 4, 1, 2, 3, 4, 4, 4, 0, 0}},     // L odd 3, R 5: the run's first joins
       {{1, 2, 3, 4, 4, 4, 4}, {0, 7, 1, 2, 3, 4, 4, 4, 4, 0, 0, 0}},  // R 4 with L 3 stays literal
   };
   for (const auto& c : cases) EXPECT_EQ(Rle8(c.row), c.expect);
@@ -197,7 +198,7 @@ void ExpectSameAsSaved(const CImgInf& saved, const CImgInf& loaded, const Varian
 }
 
 TEST(BmpSave, EveryVariantReadsBackExactly) {
-  testutil::ScratchDir dir;
+  testutil::TempDir dir;
   const bool magick = testutil::HaveProgram("convert") && testutil::HaveProgram("identify");
   CodecHarness saver(kBmpPlugin, kBmpSaverId);
   CodecHarness loader(kBmpPlugin, kBmpLoaderId);
@@ -206,19 +207,22 @@ TEST(BmpSave, EveryVariantReadsBackExactly) {
     for (int bits : {1, 4, 8, 24, 32}) {
       for (bool rle : {false, true}) {
         const Variant v{header, bits, rle};
-        const std::string name = "h" + std::to_string(header) + "b" + std::to_string(bits) + (rle ? "r" : "") + ".bmp";
+        const std::string name =
+            "h" + std::to_string(header) + "b" + std::to_string(bits) + (rle ? "r" : "") + ".bmp";
         SCOPED_TRACE(name);
-        const std::string path = dir.File(name);
+        const std::string path = (dir / name);
         const CImgInf img = VariantImage(bits);
         BmpSaverSettings settings;
         settings.headerType = header;
         settings.rleFlag = rle;
         ASSERT_EQ(saver.Save(path, img, 0, 0,
-                             [&](QvpProcess* r, const QvpFile* f) { return BmpSaveWithSettings(r, f->path, settings); }),
+                             [&](QvpProcess* r, const QvpFile* f) {
+                               return BmpSaveWithSettings(r, f->path, settings);
+                             }),
                   QVP_OK);
         EXPECT_EQ(saver.progress.back(), 100);
 
-        const Bytes file = testutil::ReadAll(path);
+        const Bytes file = testutil::ReadFile(path);
         ASSERT_GT(file.size(), 30u);
         const uint32_t compression = header == BMPHDR_OS2 ? 0 : uint32_t(file[30]);
         const bool rleUsed = rle && header != BMPHDR_OS2 && bits <= 8;
@@ -252,23 +256,26 @@ TEST(BmpSave, EveryVariantReadsBackExactly) {
 
 struct SavedHeader {
   Bytes file;
-  uint32_t U32(size_t at) const { return uint32_t(file[at]) | file[at + 1] << 8 | file[at + 2] << 16 | uint32_t(file[at + 3]) << 24; }
+  uint32_t U32(size_t at) const {
+    return uint32_t(file[at]) | file[at + 1] << 8 | file[at + 2] << 16 | uint32_t(file[at + 3]) << 24;
+  }
   uint16_t U16(size_t at) const { return uint16_t(file[at] | file[at + 1] << 8); }
 };
 
-SavedHeader SaveWith(const CImgInf& img, int header, bool rle, const testutil::ScratchDir& dir) {
+SavedHeader SaveWith(const CImgInf& img, int header, bool rle, const testutil::TempDir& dir) {
   CodecHarness saver(kBmpPlugin, kBmpSaverId);
-  const std::string path = dir.File("edge.bmp");
+  const std::string path = (dir / "edge.bmp");
   BmpSaverSettings s;
   s.headerType = header;
   s.rleFlag = rle;
-  EXPECT_EQ(saver.Save(path, img, 0, 0, [&](QvpProcess* r, const QvpFile* f) { return BmpSaveWithSettings(r, f->path, s); }),
+  EXPECT_EQ(saver.Save(path, img, 0, 0,
+                       [&](QvpProcess* r, const QvpFile* f) { return BmpSaveWithSettings(r, f->path, s); }),
             QVP_OK);
-  return SavedHeader{testutil::ReadAll(path)};
+  return SavedHeader{testutil::ReadFile(path)};
 }
 
 TEST(BmpSave, HeaderChoices) {
-  testutil::ScratchDir dir;
+  testutil::TempDir dir;
   struct Case {
     const char* name;
     CImgInf img;
@@ -276,12 +283,14 @@ TEST(BmpSave, HeaderChoices) {
     bool rle;
     uint32_t infoSize, bits, compression, colourCount;
   } cases[] = {
-      {"256 colours, RLE, OS/2: uncompressed 8 bits", testutil::PaletteImage(5, 3, 256), BMPHDR_OS2, true, 12, 8, 0, 0},
+      {"256 colours, RLE, OS/2: uncompressed 8 bits", testutil::PaletteImage(5, 3, 256), BMPHDR_OS2, true, 12,
+       8, 0, 0},
       {"2 colours with RLE: RLE4", testutil::PaletteImage(5, 3, 2), BMPHDR_WIN, true, 40, 4, 2, 2},
       {"2 colours without RLE: 1 bit", testutil::PaletteImage(5, 3, 2), BMPHDR_WIN, false, 40, 1, 0, 2},
       {"16 colours, V4", testutil::PaletteImage(5, 3, 16), BMPHDR_V4, false, 108, 4, 0, 16},
       {"17 colours with RLE: RLE8", testutil::PaletteImage(5, 3, 17), BMPHDR_V4, true, 108, 8, 1, 17},
-      {"alpha, V4: 32 bits with masks", testutil::DirectImage(5, 3, 1, true), BMPHDR_V4, false, 108, 32, 3, 0},
+      {"alpha, V4: 32 bits with masks", testutil::DirectImage(5, 3, 1, true), BMPHDR_V4, false, 108, 32, 3,
+       0},
       {"alpha, Windows: 24 bits", testutil::DirectImage(5, 3, 1, true), BMPHDR_WIN, false, 40, 24, 0, 0},
       {"direct, RLE ignored", testutil::DirectImage(5, 3), BMPHDR_WIN, true, 40, 24, 0, 0},
   };
@@ -310,17 +319,17 @@ TEST(BmpSave, HeaderChoices) {
 }
 
 TEST(BmpSave, RefusesWhatItCannotWrite) {
-  testutil::ScratchDir dir;
+  testutil::TempDir dir;
   CodecHarness saver(kBmpPlugin, kBmpSaverId);
   const CImgInf img = testutil::PaletteImage(5, 3, 4);
   // A picture or bank index outside the block.
-  EXPECT_EQ(saver.Save(dir.File("a.bmp"), img, 3, 0), QVP_ERR_PARAM);
-  EXPECT_EQ(saver.Save(dir.File("a.bmp"), img, 0, 2), QVP_ERR_PARAM);
+  EXPECT_EQ(saver.Save((dir / "a.bmp"), img, 3, 0), QVP_ERR_PARAM);
+  EXPECT_EQ(saver.Save((dir / "a.bmp"), img, 0, 2), QVP_ERR_PARAM);
   // The loader's id.
   CodecHarness loader(kBmpPlugin, kBmpLoaderId);
-  EXPECT_EQ(loader.Save(dir.File("b.bmp"), img), QVP_ERR_PARAM);
+  EXPECT_EQ(loader.Save((dir / "b.bmp"), img), QVP_ERR_PARAM);
   // An OS/2 header cannot hold a width above 65535.
-  EXPECT_EQ(saver.Save(dir.File("c.bmp"), testutil::PaletteImage(70000, 1, 2), 0, 0,
+  EXPECT_EQ(saver.Save((dir / "c.bmp"), testutil::PaletteImage(70000, 1, 2), 0, 0,
                        [](QvpProcess* r, const QvpFile* f) {
                          BmpSaverSettings s;
                          s.headerType = BMPHDR_OS2;
@@ -331,14 +340,14 @@ TEST(BmpSave, RefusesWhatItCannotWrite) {
   EXPECT_EQ(saver.Save("/nonexistent/quovex/d.bmp", img), QVP_ERR_FILE);
   // Cancel.
   saver.onProgress = [](int p) { return p > 0 ? 1 : 0; };
-  EXPECT_EQ(saver.Save(dir.File("e.bmp"), img), QVP_ERR_CANCEL);
+  EXPECT_EQ(saver.Save((dir / "e.bmp"), img), QVP_ERR_CANCEL);
 }
 
 TEST(BmpSave, DefaultSettingsWriteWindowsHeaderUncompressed) {
-  testutil::ScratchDir dir;
+  testutil::TempDir dir;
   CodecHarness saver(kBmpPlugin, kBmpSaverId);
-  ASSERT_EQ(saver.Save(dir.File("d.bmp"), testutil::PaletteImage(5, 3, 200)), QVP_OK);
-  const Bytes f = testutil::ReadAll(dir.File("d.bmp"));
+  ASSERT_EQ(saver.Save((dir / "d.bmp"), testutil::PaletteImage(5, 3, 200)), QVP_OK);
+  const Bytes f = testutil::ReadFile((dir / "d.bmp"));
   ASSERT_GT(f.size(), 34u);
   EXPECT_EQ(f[14], 40);
   EXPECT_EQ(f[30], 0);
@@ -388,7 +397,7 @@ TEST(BmpSettings, ClampAndExchange) {
 }
 
 TEST(BmpSettings, OptionsDialogSeam) {
-  testutil::ScratchDir dir;
+  testutil::TempDir dir;
   CodecHarness saver(kBmpPlugin, kBmpSaverId);
   // Without dialogs the options function only reads the settings.
   EXPECT_EQ(saver.Functions().FileSaveOptions(&saver.Record(), nullptr), QVP_OK);
@@ -410,7 +419,7 @@ TEST(BmpSettings, OptionsDialogSeam) {
   saver.Host().dialogs = &dialogs;
   // A direct image with a file block: RLE is not offered.
   ASSERT_EQ(QvpImageFromModel(&saver.Record().image, testutil::DirectImage(4, 4)), 0);
-  ASSERT_TRUE(saver.FillFile(dir.File("x.bmp"), false));
+  ASSERT_TRUE(saver.FillFile((dir / "x.bmp"), false));
   EXPECT_EQ(saver.Functions().FileSaveOptions(&saver.Record(), saver.File()), QVP_OK);
   EXPECT_FALSE(seen.rleAllowed);
   seen.answer = QVP_ERR_CANCEL;
@@ -423,7 +432,7 @@ TEST(BmpSettings, OptionsDialogSeam) {
 
 TEST(BmpLoad, EdgeCases) {
   ScopedOpaqueAlpha opaque(255);
-  testutil::ScratchDir dir;
+  testutil::TempDir dir;
   CodecHarness loader(kBmpPlugin, kBmpLoaderId);
   struct Case {
     const char* name;
@@ -441,7 +450,8 @@ TEST(BmpLoad, EdgeCases) {
   testutil::BmpSpec v4alpha;
   v4alpha.headerSize = 108, v4alpha.bits = 32, v4alpha.compression = 3;
   v4alpha.masks = {0xFF0000, 0xFF00, 0xFF, 0xFF000000};
-  v4alpha.pixels = testutil::PackRows(4, 3, 32, false, [](int x, int y) { return uint32_t(x) * 0x40000000u + uint32_t(y); });
+  v4alpha.pixels = testutil::PackRows(4, 3, 32, false,
+                                      [](int x, int y) { return uint32_t(x) * 0x40000000u + uint32_t(y); });
   testutil::BmpSpec plain32;
   plain32.bits = 32;
   plain32.pixels = v4alpha.pixels;
@@ -451,15 +461,16 @@ TEST(BmpLoad, EdgeCases) {
       {"top-down RLE", topDownRle, {}, QVP_ERR_DATA, false},
       {"V4 with alpha mask", v4alpha, {}, QVP_OK, true},
       {"32 bits without bit fields", plain32, {}, QVP_OK, false},
-      {"shorter than its file size", testutil::Pal8Spec(), [](Bytes& b) { b.pop_back(); }, QVP_ERR_DATA, false},
+      {"shorter than its file size", testutil::Pal8Spec(), [](Bytes& b) { b.pop_back(); }, QVP_ERR_DATA,
+       false},
       {"header size 64", testutil::Pal8Spec(), [](Bytes& b) { b[14] = 64; }, QVP_ERR_PARAM, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     Bytes file = testutil::BuildBmp(c.spec);
     if (c.damage) c.damage(file);
-    const std::string path = dir.File("edge.bmp");
-    ASSERT_TRUE(testutil::WriteAll(path, file));
+    const std::string path = (dir / "edge.bmp");
+    testutil::WriteFile(path, file);
     CImgInf img;
     ASSERT_EQ(loader.Load(path, img), c.rc);
     if (c.rc != QVP_OK) continue;
@@ -476,9 +487,9 @@ TEST(BmpLoad, EdgeCases) {
 }
 
 TEST(BmpLoad, ProgressAndCancel) {
-  testutil::ScratchDir dir;
-  const std::string path = dir.File("p.bmp");
-  ASSERT_TRUE(testutil::WriteAll(path, testutil::BuildBmp(testutil::Pal8Spec(8, 50))));
+  testutil::TempDir dir;
+  const std::string path = (dir / "p.bmp");
+  testutil::WriteFile(path, testutil::BuildBmp(testutil::Pal8Spec(8, 50)));
   CodecHarness loader(kBmpPlugin, kBmpLoaderId);
   CImgInf img;
   ASSERT_EQ(loader.Load(path, img), QVP_OK);
@@ -488,19 +499,19 @@ TEST(BmpLoad, ProgressAndCancel) {
   EXPECT_TRUE(std::is_sorted(loader.progress.begin(), loader.progress.end()));
   loader.onProgress = [](int p) { return p >= 50 ? 1 : 0; };
   EXPECT_EQ(loader.Load(path, img), QVP_ERR_CANCEL);
-  EXPECT_EQ(loader.Load(dir.File("missing.bmp"), img), QVP_ERR_FILE);
+  EXPECT_EQ(loader.Load((dir / "missing.bmp"), img), QVP_ERR_FILE);
 }
 
 TEST(BmpLoad, CheckLooksAtTheHeadOnly) {
-  testutil::ScratchDir dir;
+  testutil::TempDir dir;
   CodecHarness loader(kBmpPlugin, kBmpLoaderId);
-  const std::string path = dir.File("c.bmp");
+  const std::string path = (dir / "c.bmp");
   // A large bitmap: its pixels lie beyond the 2048 bytes the check sees.
-  ASSERT_TRUE(testutil::WriteAll(path, testutil::BuildBmp(testutil::Pal8Spec(100, 100))));
+  testutil::WriteFile(path, testutil::BuildBmp(testutil::Pal8Spec(100, 100)));
   EXPECT_EQ(loader.Check(path), 1);
-  ASSERT_TRUE(testutil::WriteAll(path, Bytes{'B', 'M', 1, 2, 3}));
+  testutil::WriteFile(path, Bytes{'B', 'M', 1, 2, 3});
   EXPECT_EQ(loader.Check(path), 0);
-  ASSERT_TRUE(testutil::WriteAll(path, Bytes(100, 'Q')));
+  testutil::WriteFile(path, Bytes(100, 'Q'));
   EXPECT_EQ(loader.Check(path), 0);
 }
 
@@ -540,9 +551,9 @@ TEST(BmpSuite, GoodFilesMatchImageMagick) {
         const bool same = ours.r == theirs[0] && ours.g == theirs[1] && ours.b == theirs[2] &&
                           (!img.HasAlpha() || ours.a == theirs[3]);
         if (!same && ++mismatches <= 3)
-          ADD_FAILURE() << x << "," << y << " ours " << int(ours.r) << " " << int(ours.g) << " " << int(ours.b) << " "
-                        << int(ours.a) << " theirs " << int(theirs[0]) << " " << int(theirs[1]) << " "
-                        << int(theirs[2]) << " " << int(theirs[3]);
+          ADD_FAILURE() << x << "," << y << " ours " << int(ours.r) << " " << int(ours.g) << " "
+                        << int(ours.b) << " " << int(ours.a) << " theirs " << int(theirs[0]) << " "
+                        << int(theirs[1]) << " " << int(theirs[2]) << " " << int(theirs[3]);
       }
   }
   if (!magick) GTEST_SKIP() << "ImageMagick is not installed: the good files were only loaded";
@@ -568,7 +579,8 @@ TEST(BmpSuite, BadFilesFail) {
   if (!suite) GTEST_SKIP() << "the corpora folder is absent";
   // Damage that does not touch what we read: the pixel density, and palette indices past
   // the colour table (the model keeps indices as they are). They load to a valid image.
-  const std::set<std::string> harmless = {"baddens1.bmp", "baddens2.bmp", "pal8badindex.bmp", "rgb16-880.bmp"};
+  const std::set<std::string> harmless = {"baddens1.bmp", "baddens2.bmp", "pal8badindex.bmp",
+                                          "rgb16-880.bmp"};
   CodecHarness loader(kBmpPlugin, kBmpLoaderId);
   for (const auto& f : testutil::FilesIn(*suite / "b", ".bmp")) {
     const std::string name = f.filename().string();

@@ -58,7 +58,10 @@ TEST(DibLib, RefusesDamagedAndUnsupportedHeaders) {
       {"colour count 2^30", [](auto& s) { s.colourCount = 1u << 30; }, {}, DIBRC_DAMAGED},
       {"image size above the pixels", [](auto& s) { s.imageSize = 13; }, {}, DIBRC_DAMAGED},
       // An image size below stride x height is no licence to read rows that are not there.
-      {"rows missing, small image size", [](auto& s) { s.pixels.resize(8), s.imageSize = 8; }, {}, DIBRC_DAMAGED},
+      {"rows missing, small image size",
+       [](auto& s) { s.pixels.resize(8), s.imageSize = 8; },
+       {},
+       DIBRC_DAMAGED},
       {"rows missing", [](auto& s) { s.pixels.resize(11); }, {}, DIBRC_DAMAGED},
       {"top-down RLE", [](auto& s) { s.compression = 1, s.height = -3; }, {}, DIBRC_DAMAGED},
       {"RLE8 at 4 bits", [](auto& s) { s.compression = 1, s.bits = 4; }, {}, DIBRC_DAMAGED},
@@ -135,7 +138,8 @@ TEST(DibLib, PixelsAtEveryDepthAndOrientation) {
       ASSERT_EQ(dib.ParseFile(file.data(), file.size()), DIBRC_OK) << bits;
       EXPECT_EQ(dib.IsTopDown(), topDown);
       for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) ASSERT_EQ(dib.GetIndex(x, y), value(x, y)) << bits << " " << x << "," << y;
+        for (int x = 0; x < w; ++x)
+          ASSERT_EQ(dib.GetIndex(x, y), value(x, y)) << bits << " " << x << "," << y;
       EXPECT_FALSE(dib.GetIndex(w, 0));
       EXPECT_FALSE(dib.GetIndex(0, h));
       EXPECT_FALSE(dib.GetIndex(-1, 0));
@@ -171,7 +175,8 @@ TEST(DibLib, ColoursFromTablesMasksAndBytes) {
     BmpSpec s;
     s.width = 2, s.height = 1, s.bits = 16, s.compression = 3;
     s.masks = {0xF800, 0x07E0, 0x001F};
-    s.pixels = PackRows(2, 1, 16, false, [](int x, int) { return x == 0 ? 0xF800u | (32u << 5) | 1u : 0x001Fu; });
+    s.pixels =
+        PackRows(2, 1, 16, false, [](int x, int) { return x == 0 ? 0xF800u | (32u << 5) | 1u : 0x001Fu; });
     const auto f = BuildBmp(s);
     CDibLib dib;
     ASSERT_EQ(dib.ParseFile(f.data(), f.size()), DIBRC_OK);
@@ -228,7 +233,9 @@ struct RleCase {
 TEST(DibLib, RunLengthDecoding) {
   const RleCase cases[] = {
       {"rle8 runs, literal, end of line, delta",
-       8, 6, 3,
+       8,
+       6,
+       3,
        {3, 7, 0, 3, 1, 2, 3, 0, 0, 0,  // bottom row: 7 7 7 1 2 3
         0, 2, 1, 1,                    // delta: x + 1, y + 1
         2, 9, 0, 1},                   // top row: 0 9 9
@@ -237,7 +244,9 @@ TEST(DibLib, RunLengthDecoding) {
       {"rle8 stops at the end of the data", 8, 2, 2, {2, 5}, DIBRC_OK, {{0, 0}, {5, 5}}},
       {"rle8 stops after the last row", 8, 1, 1, {1, 4, 0, 0, 9, 9}, DIBRC_OK, {{4}}},
       {"rle4 runs and literal",
-       4, 5, 2,
+       4,
+       5,
+       2,
        {5, 0x12, 0, 0, 0, 3, 0xAB, 0xC0, 0, 1},
        DIBRC_OK,
        {{10, 11, 12, 0, 0}, {1, 2, 1, 2, 1}}},

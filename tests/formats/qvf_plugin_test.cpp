@@ -9,6 +9,7 @@
 #include "model/default_colour.h"
 #include "support/codec_harness.h"
 #include "support/image_builders.h"
+#include "support/temp_dir.h"
 #include "support/test_files.h"
 
 namespace {
@@ -25,23 +26,23 @@ void SetU32(Bytes& b, size_t at, uint32_t v) {
 
 class QvfTest : public ::testing::Test {
  protected:
-  testutil::ScratchDir dir;
+  testutil::TempDir dir;
   CodecHarness saver{kQvfPlugin, kQvfSaverId};
   CodecHarness loader{kQvfPlugin, kQvfLoaderId};
   ScopedOpaqueAlpha opaque{255};
 
   Bytes SaveBytes(const CImgInf& img) {
-    const std::string path = dir.File("s.qvf");
+    const std::string path = (dir / "s.qvf");
     EXPECT_EQ(saver.Save(path, img), QVP_OK);
-    return testutil::ReadAll(path);
+    return testutil::ReadFile(path);
   }
   int LoadBytes(const Bytes& file, CImgInf& img) {
-    const std::string path = dir.File("l.qvf");
-    EXPECT_TRUE(testutil::WriteAll(path, file));
+    const std::string path = (dir / "l.qvf");
+    testutil::WriteFile(path, file);
     return loader.Load(path, img);
   }
   void RoundTrip(const CImgInf& img) {
-    const std::string path = dir.File("rt.qvf");
+    const std::string path = (dir / "rt.qvf");
     ASSERT_EQ(saver.Save(path, img), QVP_OK);
     ASSERT_EQ(loader.Check(path), 1);
     CImgInf back;
@@ -72,9 +73,9 @@ TEST_F(QvfTest, Tables) {
 }
 
 TEST_F(QvfTest, KeepsEverythingExactly) {
-  RoundTrip(testutil::DirectImage(512, 512, 10, true));                  // ten levels, alpha
-  RoundTrip(testutil::PaletteImage(64, 32, 256, 100, 6, true));          // 100 banks, 6 levels
-  RoundTrip(testutil::PaletteImage(7, 3, 5, 3, 1, false));              // odd sizes, 5 entries
+  RoundTrip(testutil::DirectImage(512, 512, 10, true));          // ten levels, alpha
+  RoundTrip(testutil::PaletteImage(64, 32, 256, 100, 6, true));  // 100 banks, 6 levels
+  RoundTrip(testutil::PaletteImage(7, 3, 5, 3, 1, false));       // odd sizes, 5 entries
   RoundTrip(testutil::DirectImage(300, 200, 1, false));
 }
 
@@ -109,16 +110,16 @@ TEST_F(QvfTest, HeaderLimits) {
   {
     // Check: version above 0x00010000 and type 2 are refused.
     Bytes file = SaveBytes(testutil::DirectImage(4, 4));
-    const std::string path = dir.File("c.qvf");
-    ASSERT_TRUE(testutil::WriteAll(path, file));
+    const std::string path = (dir / "c.qvf");
+    testutil::WriteFile(path, file);
     EXPECT_EQ(loader.Check(path), 1);
     Bytes v = file;
     SetU32(v, 4, 0x00010001);
-    ASSERT_TRUE(testutil::WriteAll(path, v));
+    testutil::WriteFile(path, v);
     EXPECT_EQ(loader.Check(path), 0);
     Bytes t = file;
     t[16] = 2;
-    ASSERT_TRUE(testutil::WriteAll(path, t));
+    testutil::WriteFile(path, t);
     EXPECT_EQ(loader.Check(path), 0);
   }
 }
@@ -146,8 +147,9 @@ TEST_F(QvfTest, MipLevelsLargerOrSmallerThanTheBlock) {
 
 TEST_F(QvfTest, TruncatedFilesFailWithTheDataError) {
   const Bytes file = SaveBytes(testutil::PaletteImage(16, 16, 16, 2, 3, true));
-  for (size_t cut : {size_t(0), size_t(10), size_t(100), size_t(135), size_t(136), size_t(150), size_t(136 + 32 * 5 - 1),
-                     size_t(136 + 32 * 5 + 10), file.size() - 100, file.size() - 1}) {
+  for (size_t cut :
+       {size_t(0), size_t(10), size_t(100), size_t(135), size_t(136), size_t(150), size_t(136 + 32 * 5 - 1),
+        size_t(136 + 32 * 5 + 10), file.size() - 100, file.size() - 1}) {
     SCOPED_TRACE(cut);
     CImgInf img;
     const Bytes part(file.begin(), file.begin() + std::ptrdiff_t(cut));
@@ -204,7 +206,7 @@ TEST_F(QvfTest, ZeroTotalDoesNotDivideByZero) {
 
 TEST_F(QvfTest, ProgressCancelAndErrors) {
   const CImgInf img = testutil::DirectImage(256, 256, 3);
-  const std::string path = dir.File("p.qvf");
+  const std::string path = (dir / "p.qvf");
   ASSERT_EQ(saver.Save(path, img), QVP_OK);
   EXPECT_TRUE(std::is_sorted(saver.progress.begin(), saver.progress.end()));
   EXPECT_EQ(saver.progress.back(), 100);
@@ -214,13 +216,13 @@ TEST_F(QvfTest, ProgressCancelAndErrors) {
   loader.onProgress = [](int p) { return p > 10 ? 1 : 0; };
   EXPECT_EQ(loader.Load(path, back), QVP_ERR_CANCEL);
   saver.onProgress = [](int) { return 1; };
-  EXPECT_EQ(saver.Save(dir.File("q.qvf"), img), QVP_ERR_CANCEL);
+  EXPECT_EQ(saver.Save((dir / "q.qvf"), img), QVP_ERR_CANCEL);
   saver.onProgress = nullptr;
   EXPECT_EQ(saver.Save("/nonexistent/quovex/x.qvf", img), QVP_ERR_FILE);
-  EXPECT_EQ(loader.Load(dir.File("missing.qvf"), back), QVP_ERR_FILE);
+  EXPECT_EQ(loader.Load((dir / "missing.qvf"), back), QVP_ERR_FILE);
   // The wrong process.
   EXPECT_EQ(saver.Load(path, back), QVP_ERR_PARAM);
-  EXPECT_EQ(loader.Save(dir.File("r.qvf"), img), QVP_ERR_PARAM);
+  EXPECT_EQ(loader.Save((dir / "r.qvf"), img), QVP_ERR_PARAM);
 }
 
 }  // namespace

@@ -25,10 +25,10 @@ struct BmpSpec {
   uint32_t compression = 0;
   uint32_t imageSize = 0;  // 0: the pixel bytes' length
   uint32_t colourCount = 0;
-  std::vector<uint32_t> masks;       // after a 40-byte header, or at offset 40 of V4/V5
-  std::vector<uint8_t> table;        // colour table bytes as stored
-  std::vector<uint8_t> pixels;       // as stored
-  uint32_t gap = 0;                  // bytes between the table and the pixels
+  std::vector<uint32_t> masks;  // after a 40-byte header, or at offset 40 of V4/V5
+  std::vector<uint8_t> table;   // colour table bytes as stored
+  std::vector<uint8_t> pixels;  // as stored
+  uint32_t gap = 0;             // bytes between the table and the pixels
 };
 
 // Rows of the spec's size, pixel (x, y) (y from the top) given by `value`, stored as the
@@ -45,7 +45,8 @@ inline std::vector<uint8_t> PackRows(int width, int height, int bits, bool topDo
         const size_t bit = size_t(x) * size_t(bits);
         row[bit / 8] |= uint8_t(v << (8 - bits - int(bit % 8)));
       } else {
-        for (int i = 0; i < bits / 8; ++i) row[size_t(x) * size_t(bits / 8) + size_t(i)] = uint8_t(v >> (8 * i));
+        for (int i = 0; i < bits / 8; ++i)
+          row[size_t(x) * size_t(bits / 8) + size_t(i)] = uint8_t(v >> (8 * i));
       }
     }
   }

@@ -99,7 +99,8 @@ class CodecHarness {
     if (!FillFile(path, false)) return QVP_ERR_PARAM;
     m_box.record.pictureIndex = picture;
     m_box.record.bankIndex = bank;
-    const int rc = exec ? exec(&m_box.record, m_file.get()) : m_desc.functions.FileSaveExec(&m_box.record, m_file.get());
+    const int rc =
+        exec ? exec(&m_box.record, m_file.get()) : m_desc.functions.FileSaveExec(&m_box.record, m_file.get());
     QvpFreeImage(&m_box.record.image);
     return rc;
   }

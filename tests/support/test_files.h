@@ -1,44 +1,16 @@
-// Files for tests: a scratch folder removed at the end, the shared conformance corpora, and
-// ImageMagick as an independent reader.
+// Files for tests: the shared conformance corpora, and ImageMagick as an independent reader.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace testutil {
-
-class ScratchDir {
- public:
-  ScratchDir() {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "quovex-test-XXXXXX").string();
-    if (char* p = mkdtemp(tmpl.data())) m_path = p;
-  }
-  ~ScratchDir() {
-    std::error_code ec;
-    if (!m_path.empty()) std::filesystem::remove_all(m_path, ec);
-  }
-  std::string File(const std::string& name) const { return (m_path / name).string(); }
-
- private:
-  std::filesystem::path m_path;
-};
-
-inline std::vector<uint8_t> ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-inline bool WriteAll(const std::string& path, const std::vector<uint8_t>& bytes) {
-  std::ofstream out(path, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-  return bool(out);
-}
 
 // The conformance corpora folder, or nothing when it is absent.
 inline std::optional<std::filesystem::path> CorporaDir() {
