@@ -79,7 +79,7 @@ int CDibLib::ParseFile(const uint8_t* bytes, uint64_t length) {
   // lies between the two.
   if (offBits < kFileHeaderSize) return DIBRC_DAMAGED;
   const uint64_t area = offBits - kFileHeaderSize;
-  return Parse(bytes + kFileHeaderSize, area, area, bytes + offBits, length - offBits, false);
+  return Finish(Parse(bytes + kFileHeaderSize, area, area, bytes + offBits, length - offBits, false));
 }
 
 int CDibLib::ParseHead(const uint8_t* bytes, uint64_t available) {
@@ -91,13 +91,19 @@ int CDibLib::ParseHead(const uint8_t* bytes, uint64_t available) {
   if (offBits < kFileHeaderSize) return DIBRC_DAMAGED;
   const uint64_t area = offBits - kFileHeaderSize;
   const uint64_t readable = std::min<uint64_t>(area, available - kFileHeaderSize);
-  return Parse(bytes + kFileHeaderSize, area, readable, nullptr, 0, true);
+  return Finish(Parse(bytes + kFileHeaderSize, area, readable, nullptr, 0, true));
 }
 
 int CDibLib::ParseInfo(const uint8_t* header, uint64_t headerArea, const uint8_t* pixels,
                        uint64_t pixelLength) {
   Reset();
-  return Parse(header, headerArea, headerArea, pixels, pixelLength, false);
+  return Finish(Parse(header, headerArea, headerArea, pixels, pixelLength, false));
+}
+
+int CDibLib::Finish(int rc) {
+  // A failed parse leaves nothing half-known behind.
+  if (rc != DIBRC_OK) Reset();
+  return rc;
 }
 
 int CDibLib::SetMasks(uint32_t r, uint32_t g, uint32_t b, uint32_t a) {

@@ -106,6 +106,7 @@ class CDibLib : public IDibSource {
 
  private:
   void Reset();
+  int Finish(int rc);
   int Parse(const uint8_t* header, uint64_t area, uint64_t readable, const uint8_t* pixels,
             uint64_t pixelLength, bool headOnly);
   int SetMasks(uint32_t r, uint32_t g, uint32_t b, uint32_t a);

@@ -21,7 +21,14 @@ using testutil::PutU32;
 
 int Parse(const std::vector<uint8_t>& file) {
   CDibLib dib;
-  return dib.ParseFile(file.data(), file.size());
+  const int rc = dib.ParseFile(file.data(), file.size());
+  if (rc != DIBRC_OK) {
+    // A refused bitmap delivers nothing.
+    EXPECT_FALSE(dib.IsParsed());
+    EXPECT_FALSE(dib.GetIndex(0, 0));
+    EXPECT_FALSE(dib.GetPaletteEntry(0));
+  }
+  return rc;
 }
 
 TEST(DibLib, RefusesDamagedAndUnsupportedHeaders) {
