@@ -10,6 +10,7 @@
 #include "formats/builtin_dialogs.h"
 #include "formats/byte_io.h"
 #include "formats/dib_lib.h"
+#include "settings/profile.h"
 
 namespace {
 
@@ -436,14 +437,20 @@ int BmpSaveWithSettings(QvpProcess* record, const std::string& path, const BmpSa
 
 BmpSaverSettings BmpReadSettings(const BuiltinHost* host) {
   BmpSaverSettings s;
-  (void)host;  // the profile section "Plugins\bmp" is read here once the profile exists
+  if (host && host->profile) {
+    s.headerType = host->profile->GetInt(kBmpSection, kBmpKeyHeaderType, s.headerType);
+    s.rleFlag = host->profile->GetInt(kBmpSection, kBmpKeyRleFlag, s.rleFlag);
+  }
   s.Clamp();
   return s;
 }
 
 void BmpStoreSettings(BuiltinHost* host, const BmpSaverSettings& settings) {
-  (void)host;
-  (void)settings;
+  if (!host || !host->profile) return;
+  BmpSaverSettings s = settings;
+  s.Clamp();
+  host->profile->WriteInt(kBmpSection, kBmpKeyHeaderType, s.headerType);
+  host->profile->WriteInt(kBmpSection, kBmpKeyRleFlag, s.rleFlag);
 }
 
 const BuiltinPluginDesc kBmpPlugin = {

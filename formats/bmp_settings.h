@@ -24,6 +24,8 @@ struct BmpSaverSettings {
   friend bool operator==(const BmpSaverSettings&, const BmpSaverSettings&) = default;
 };
 
+// The application profile section of the saver settings.
+inline constexpr const char kBmpSection[] = "Plugins\\bmp";
 inline constexpr const char kBmpKeyHeaderType[] = "HeaderType";
 inline constexpr const char kBmpKeyRleFlag[] = "RleFlag";
 

@@ -13,6 +13,8 @@
 #include "formats/builtin_dialogs.h"
 #include "formats/dib_lib.h"
 #include "model/default_colour.h"
+#include "settings/app_profile.h"
+#include "settings/profile.h"
 #include "support/bmp_builder.h"
 #include "support/codec_harness.h"
 #include "support/image_builders.h"
@@ -387,13 +389,38 @@ TEST(BmpSettings, ClampAndExchange) {
   CodecHarness loader(kBmpPlugin, kBmpLoaderId);
   FakeSettings fake;
   fake.values = {{"HeaderType", 9}, {"RleFlag", 1}};
-  EXPECT_EQ(saver.Functions().SettingGet(&saver.Record(), &fake.accessor), QVP_OK);
   EXPECT_EQ(loader.Functions().SettingGet(&loader.Record(), &fake.accessor), QVP_ERR_PARAM);
   // Without a profile the host stores nothing: Set writes the defaults.
+  EXPECT_EQ(saver.Functions().SettingGet(&saver.Record(), &fake.accessor), QVP_OK);
   FakeSettings out;
   EXPECT_EQ(saver.Functions().SettingSet(&saver.Record(), &out.accessor), QVP_OK);
   EXPECT_EQ(out.values, (std::map<std::string, int32_t>{{"HeaderType", 1}, {"RleFlag", 0}}));
   EXPECT_EQ(loader.Functions().SettingSet(&loader.Record(), &out.accessor), QVP_ERR_PARAM);
+
+  // With the application profile: Get stores the clamped values in "Plugins\bmp", Set reads
+  // them back out, and the save uses them.
+  CAppProfile app("");
+  CProfile profile(&app);
+  saver.Host().profile = &profile;
+  EXPECT_EQ(saver.Functions().SettingGet(&saver.Record(), &fake.accessor), QVP_OK);
+  EXPECT_EQ(profile.GetInt("Plugins\\bmp", "HeaderType", -1), 2);
+  EXPECT_EQ(profile.GetInt("Plugins\\bmp", "RleFlag", -1), 1);
+  FakeSettings out2;
+  EXPECT_EQ(saver.Functions().SettingSet(&saver.Record(), &out2.accessor), QVP_OK);
+  EXPECT_EQ(out2.values, (std::map<std::string, int32_t>{{"HeaderType", 2}, {"RleFlag", 1}}));
+
+  testutil::TempDir dir;
+  ASSERT_EQ(saver.Save(dir / "v4rle.bmp", testutil::PaletteImage(6, 2, 200)), QVP_OK);
+  Bytes f = testutil::ReadFile(dir / "v4rle.bmp");
+  ASSERT_GT(f.size(), 34u);
+  EXPECT_EQ(f[14], 108);
+  EXPECT_EQ(f[30], 1);  // RLE8
+  // Stored values outside the range are clamped when read.
+  profile.WriteInt("Plugins\\bmp", "HeaderType", -3);
+  ASSERT_EQ(saver.Save(dir / "os2.bmp", testutil::PaletteImage(6, 2, 200)), QVP_OK);
+  f = testutil::ReadFile(dir / "os2.bmp");
+  ASSERT_GT(f.size(), 14u);
+  EXPECT_EQ(f[14], 12);
 }
 
 TEST(BmpSettings, OptionsDialogSeam) {
@@ -426,6 +453,26 @@ TEST(BmpSettings, OptionsDialogSeam) {
   EXPECT_EQ(saver.Functions().FileSaveOptions(&saver.Record(), nullptr), QVP_ERR_CANCEL);
   EXPECT_TRUE(seen.rleAllowed);
   EXPECT_EQ(seen.calls, 2);
+
+  // OK stores what the dialog chose in the profile; cancel stores nothing.
+  CAppProfile app("");
+  CProfile profile(&app);
+  saver.Host().profile = &profile;
+  dialogs.bmpSaveOptions = [](void*, QvpWindow*, BmpSaverSettings* s, bool) {
+    s->headerType = BMPHDR_OS2;
+    s->rleFlag = 1;
+    return int(QVP_ERR_CANCEL);
+  };
+  EXPECT_EQ(saver.Functions().FileSaveOptions(&saver.Record(), nullptr), QVP_ERR_CANCEL);
+  EXPECT_EQ(profile.GetInt("Plugins\\bmp", "HeaderType", -1), -1);
+  dialogs.bmpSaveOptions = [](void*, QvpWindow*, BmpSaverSettings* s, bool) {
+    s->headerType = BMPHDR_OS2;
+    s->rleFlag = 1;
+    return int(QVP_OK);
+  };
+  EXPECT_EQ(saver.Functions().FileSaveOptions(&saver.Record(), nullptr), QVP_OK);
+  EXPECT_EQ(profile.GetInt("Plugins\\bmp", "HeaderType", -1), 0);
+  EXPECT_EQ(profile.GetInt("Plugins\\bmp", "RleFlag", -1), 1);
 }
 
 // ---- loading ----
