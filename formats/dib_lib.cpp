@@ -6,6 +6,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <new>
 
 #include "formats/byte_io.h"
@@ -239,6 +240,8 @@ int CDibLib::Parse(const uint8_t* h, uint64_t area, uint64_t readable, const uin
 
 int ReadFileBytes(const std::string& path, std::vector<uint8_t>& bytes) {
   bytes.clear();
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) return DIBRC_FILE;
   std::FILE* f = std::fopen(path.c_str(), "rb");
   if (!f) return DIBRC_FILE;
   int rc = DIBRC_OK;

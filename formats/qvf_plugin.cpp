@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <new>
 #include <vector>
 
@@ -65,8 +66,13 @@ class MemorySource : public Source {
 };
 
 class FileSource : public Source {
+  static bool IsFile(const char* path) {
+    std::error_code ec;
+    return std::filesystem::is_regular_file(path, ec);
+  }
+
  public:
-  explicit FileSource(const char* path) : m_file(std::fopen(path, "rb")) {
+  explicit FileSource(const char* path) : m_file(IsFile(path) ? std::fopen(path, "rb") : nullptr) {
     if (m_file && std::fseek(m_file, 0, SEEK_END) == 0) {
       const long n = std::ftell(m_file);
       if (n >= 0) m_length = uint64_t(n), m_ok = true;

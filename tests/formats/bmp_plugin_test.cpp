@@ -212,7 +212,7 @@ TEST(BmpSave, EveryVariantReadsBackExactly) {
         const std::string name =
             "h" + std::to_string(header) + "b" + std::to_string(bits) + (rle ? "r" : "") + ".bmp";
         SCOPED_TRACE(name);
-        const std::string path = (dir / name);
+        const std::string path = dir / name;
         const CImgInf img = VariantImage(bits);
         BmpSaverSettings settings;
         settings.headerType = header;
@@ -266,7 +266,7 @@ struct SavedHeader {
 
 SavedHeader SaveWith(const CImgInf& img, int header, bool rle, const testutil::TempDir& dir) {
   CodecHarness saver(kBmpPlugin, kBmpSaverId);
-  const std::string path = (dir / "edge.bmp");
+  const std::string path = dir / "edge.bmp";
   BmpSaverSettings s;
   s.headerType = header;
   s.rleFlag = rle;
@@ -325,13 +325,13 @@ TEST(BmpSave, RefusesWhatItCannotWrite) {
   CodecHarness saver(kBmpPlugin, kBmpSaverId);
   const CImgInf img = testutil::PaletteImage(5, 3, 4);
   // A picture or bank index outside the block.
-  EXPECT_EQ(saver.Save((dir / "a.bmp"), img, 3, 0), QVP_ERR_PARAM);
-  EXPECT_EQ(saver.Save((dir / "a.bmp"), img, 0, 2), QVP_ERR_PARAM);
+  EXPECT_EQ(saver.Save(dir / "a.bmp", img, 3, 0), QVP_ERR_PARAM);
+  EXPECT_EQ(saver.Save(dir / "a.bmp", img, 0, 2), QVP_ERR_PARAM);
   // The loader's id.
   CodecHarness loader(kBmpPlugin, kBmpLoaderId);
-  EXPECT_EQ(loader.Save((dir / "b.bmp"), img), QVP_ERR_PARAM);
+  EXPECT_EQ(loader.Save(dir / "b.bmp", img), QVP_ERR_PARAM);
   // An OS/2 header cannot hold a width above 65535.
-  EXPECT_EQ(saver.Save((dir / "c.bmp"), testutil::PaletteImage(70000, 1, 2), 0, 0,
+  EXPECT_EQ(saver.Save(dir / "c.bmp", testutil::PaletteImage(70000, 1, 2), 0, 0,
                        [](QvpProcess* r, const QvpFile* f) {
                          BmpSaverSettings s;
                          s.headerType = BMPHDR_OS2;
@@ -342,14 +342,14 @@ TEST(BmpSave, RefusesWhatItCannotWrite) {
   EXPECT_EQ(saver.Save("/nonexistent/quovex/d.bmp", img), QVP_ERR_FILE);
   // Cancel.
   saver.onProgress = [](int p) { return p > 0 ? 1 : 0; };
-  EXPECT_EQ(saver.Save((dir / "e.bmp"), img), QVP_ERR_CANCEL);
+  EXPECT_EQ(saver.Save(dir / "e.bmp", img), QVP_ERR_CANCEL);
 }
 
 TEST(BmpSave, DefaultSettingsWriteWindowsHeaderUncompressed) {
   testutil::TempDir dir;
   CodecHarness saver(kBmpPlugin, kBmpSaverId);
-  ASSERT_EQ(saver.Save((dir / "d.bmp"), testutil::PaletteImage(5, 3, 200)), QVP_OK);
-  const Bytes f = testutil::ReadFile((dir / "d.bmp"));
+  ASSERT_EQ(saver.Save(dir / "d.bmp", testutil::PaletteImage(5, 3, 200)), QVP_OK);
+  const Bytes f = testutil::ReadFile(dir / "d.bmp");
   ASSERT_GT(f.size(), 34u);
   EXPECT_EQ(f[14], 40);
   EXPECT_EQ(f[30], 0);
@@ -446,7 +446,7 @@ TEST(BmpSettings, OptionsDialogSeam) {
   saver.Host().dialogs = &dialogs;
   // A direct image with a file block: RLE is not offered.
   ASSERT_EQ(QvpImageFromModel(&saver.Record().image, testutil::DirectImage(4, 4)), 0);
-  ASSERT_TRUE(saver.FillFile((dir / "x.bmp"), false));
+  ASSERT_TRUE(saver.FillFile(dir / "x.bmp", false));
   EXPECT_EQ(saver.Functions().FileSaveOptions(&saver.Record(), saver.File()), QVP_OK);
   EXPECT_FALSE(seen.rleAllowed);
   seen.answer = QVP_ERR_CANCEL;
@@ -516,7 +516,7 @@ TEST(BmpLoad, EdgeCases) {
     SCOPED_TRACE(c.name);
     Bytes file = testutil::BuildBmp(c.spec);
     if (c.damage) c.damage(file);
-    const std::string path = (dir / "edge.bmp");
+    const std::string path = dir / "edge.bmp";
     testutil::WriteFile(path, file);
     CImgInf img;
     ASSERT_EQ(loader.Load(path, img), c.rc);
@@ -535,7 +535,7 @@ TEST(BmpLoad, EdgeCases) {
 
 TEST(BmpLoad, ProgressAndCancel) {
   testutil::TempDir dir;
-  const std::string path = (dir / "p.bmp");
+  const std::string path = dir / "p.bmp";
   testutil::WriteFile(path, testutil::BuildBmp(testutil::Pal8Spec(8, 50)));
   CodecHarness loader(kBmpPlugin, kBmpLoaderId);
   CImgInf img;
@@ -546,13 +546,15 @@ TEST(BmpLoad, ProgressAndCancel) {
   EXPECT_TRUE(std::is_sorted(loader.progress.begin(), loader.progress.end()));
   loader.onProgress = [](int p) { return p >= 50 ? 1 : 0; };
   EXPECT_EQ(loader.Load(path, img), QVP_ERR_CANCEL);
-  EXPECT_EQ(loader.Load((dir / "missing.bmp"), img), QVP_ERR_FILE);
+  EXPECT_EQ(loader.Load(dir / "missing.bmp", img), QVP_ERR_FILE);
+  std::filesystem::create_directory(dir / "folder.bmp");
+  EXPECT_EQ(loader.Load(dir / "folder.bmp", img), QVP_ERR_FILE);
 }
 
 TEST(BmpLoad, CheckLooksAtTheHeadOnly) {
   testutil::TempDir dir;
   CodecHarness loader(kBmpPlugin, kBmpLoaderId);
-  const std::string path = (dir / "c.bmp");
+  const std::string path = dir / "c.bmp";
   // A large bitmap: its pixels lie beyond the 2048 bytes the check sees.
   testutil::WriteFile(path, testutil::BuildBmp(testutil::Pal8Spec(100, 100)));
   EXPECT_EQ(loader.Check(path), 1);

@@ -32,17 +32,17 @@ class QvfTest : public ::testing::Test {
   ScopedOpaqueAlpha opaque{255};
 
   Bytes SaveBytes(const CImgInf& img) {
-    const std::string path = (dir / "s.qvf");
+    const std::string path = dir / "s.qvf";
     EXPECT_EQ(saver.Save(path, img), QVP_OK);
     return testutil::ReadFile(path);
   }
   int LoadBytes(const Bytes& file, CImgInf& img) {
-    const std::string path = (dir / "l.qvf");
+    const std::string path = dir / "l.qvf";
     testutil::WriteFile(path, file);
     return loader.Load(path, img);
   }
   void RoundTrip(const CImgInf& img) {
-    const std::string path = (dir / "rt.qvf");
+    const std::string path = dir / "rt.qvf";
     ASSERT_EQ(saver.Save(path, img), QVP_OK);
     ASSERT_EQ(loader.Check(path), 1);
     CImgInf back;
@@ -110,7 +110,7 @@ TEST_F(QvfTest, HeaderLimits) {
   {
     // Check: version above 0x00010000 and type 2 are refused.
     Bytes file = SaveBytes(testutil::DirectImage(4, 4));
-    const std::string path = (dir / "c.qvf");
+    const std::string path = dir / "c.qvf";
     testutil::WriteFile(path, file);
     EXPECT_EQ(loader.Check(path), 1);
     Bytes v = file;
@@ -206,7 +206,7 @@ TEST_F(QvfTest, ZeroTotalDoesNotDivideByZero) {
 
 TEST_F(QvfTest, ProgressCancelAndErrors) {
   const CImgInf img = testutil::DirectImage(256, 256, 3);
-  const std::string path = (dir / "p.qvf");
+  const std::string path = dir / "p.qvf";
   ASSERT_EQ(saver.Save(path, img), QVP_OK);
   EXPECT_TRUE(std::is_sorted(saver.progress.begin(), saver.progress.end()));
   EXPECT_EQ(saver.progress.back(), 100);
@@ -216,13 +216,15 @@ TEST_F(QvfTest, ProgressCancelAndErrors) {
   loader.onProgress = [](int p) { return p > 10 ? 1 : 0; };
   EXPECT_EQ(loader.Load(path, back), QVP_ERR_CANCEL);
   saver.onProgress = [](int) { return 1; };
-  EXPECT_EQ(saver.Save((dir / "q.qvf"), img), QVP_ERR_CANCEL);
+  EXPECT_EQ(saver.Save(dir / "q.qvf", img), QVP_ERR_CANCEL);
   saver.onProgress = nullptr;
   EXPECT_EQ(saver.Save("/nonexistent/quovex/x.qvf", img), QVP_ERR_FILE);
-  EXPECT_EQ(loader.Load((dir / "missing.qvf"), back), QVP_ERR_FILE);
+  EXPECT_EQ(loader.Load(dir / "missing.qvf", back), QVP_ERR_FILE);
+  std::filesystem::create_directory(dir / "folder.qvf");
+  EXPECT_EQ(loader.Load(dir / "folder.qvf", back), QVP_ERR_FILE);
   // The wrong process.
   EXPECT_EQ(saver.Load(path, back), QVP_ERR_PARAM);
-  EXPECT_EQ(loader.Save((dir / "r.qvf"), img), QVP_ERR_PARAM);
+  EXPECT_EQ(loader.Save(dir / "r.qvf", img), QVP_ERR_PARAM);
 }
 
 }  // namespace
