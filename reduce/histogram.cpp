@@ -1,0 +1,87 @@
+// Histogram stage. The sort is a stable two-pass radix sort on the 32-bit colour: the
+// histogram depends only on which records share a colour, never on their order within it.
+#include "reduce/histogram.h"
+
+#include <algorithm>
+#include <new>
+
+int SortPixelRecords(const PixelRec* recs, size_t count, std::vector<PixelRec>& sorted,
+                     const RdctProgress& progress) {
+  std::vector<PixelRec> tmp;
+  std::vector<size_t> bucket;
+  try {
+    sorted.assign(recs, recs + count);
+    tmp.resize(count);
+    bucket.resize(65537);
+  } catch (const std::bad_alloc&) {
+    sorted.clear();
+    return RDCT_NOMEM;
+  }
+  // Low 16 bits (red, green), then high 16 bits (blue, alpha); each pass stable.
+  for (int pass = 0; pass < 2; ++pass) {
+    const int shift = pass * 16;
+    std::fill(bucket.begin(), bucket.end(), 0);
+    for (size_t i = 0; i < count; ++i) ++bucket[((sorted[i].Colour() >> shift) & 0xFFFF) + 1];
+    for (size_t k = 1; k < bucket.size(); ++k) bucket[k] += bucket[k - 1];
+    for (size_t i = 0; i < count; ++i) tmp[bucket[(sorted[i].Colour() >> shift) & 0xFFFF]++] = sorted[i];
+    sorted.swap(tmp);
+    if (ReportCancelled(progress, pass == 0 ? 50 : 100)) {
+      sorted.clear();
+      return RDCT_CANCELLED;
+    }
+  }
+  return RDCT_OK;
+}
+
+bool MakeGroupHistogram(const PixelRec* sorted, size_t count, int group, const RGBA* fixed, int fixedCount,
+                        std::vector<HistEntry>& hist) {
+  hist.clear();
+  bool havePrev = false, counting = false;
+  uint32_t prev = 0;
+  try {
+    for (size_t i = 0; i < count; ++i) {
+      const PixelRec& r = sorted[i];
+      if (r.group != group || (r.flags & PIXREC_NUKI)) continue;
+      const uint32_t c = r.Colour();
+      if (!havePrev || c != prev) {
+        havePrev = true;
+        prev = c;
+        counting = true;
+        for (int j = 0; j < fixedCount; ++j)
+          if (RgbaToU32(fixed[j]) == c) {
+            counting = false;
+            break;
+          }
+        if (counting) hist.push_back(HistEntry{c, 0.0});
+      }
+      if (counting) hist.back().weight += r.weight;
+    }
+  } catch (const std::bad_alloc&) {
+    hist.clear();
+    return false;
+  }
+  return true;
+}
+
+bool MergeHistogram(std::vector<HistEntry>& acc, const std::vector<HistEntry>& hist) {
+  std::vector<HistEntry> out;
+  try {
+    out.reserve(acc.size() + hist.size());
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  size_t i = 0, j = 0;
+  while (i < acc.size() || j < hist.size()) {
+    if (j == hist.size() || (i < acc.size() && acc[i].colour < hist[j].colour)) {
+      out.push_back(acc[i++]);
+    } else if (i == acc.size() || hist[j].colour < acc[i].colour) {
+      out.push_back(hist[j++]);
+    } else {
+      out.push_back(HistEntry{acc[i].colour, acc[i].weight + hist[j].weight});
+      ++i;
+      ++j;
+    }
+  }
+  acc.swap(out);
+  return true;
+}

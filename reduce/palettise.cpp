@@ -1,0 +1,255 @@
+// Palettising and direct-colour precision reduction in the three dither modes. All dither
+// arithmetic is single precision in a fixed order.
+#include "reduce/palettise.h"
+
+#include <cstring>
+#include <new>
+#include <vector>
+
+const uint8_t kPatternThreshold[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
+
+namespace {
+
+struct Candidate {
+  float key;
+  int value;  // palette index, or the packed colour in direct mode
+};
+
+// Stable insertion sort of the 16 candidates by key.
+void SortCandidates(Candidate* c, int n) {
+  for (int i = 1; i < n; ++i) {
+    Candidate x = c[i];
+    int j = i;
+    for (; j > 0 && x.key < c[j - 1].key; --j) c[j] = c[j - 1];
+    c[j] = x;
+  }
+}
+
+struct ErrRec {
+  float e[4];
+  uint8_t tag;  // 0 empty, else group + 1
+};
+
+int PalettiseNone(CNearSearch& search, const PixelRec* recs, int w, int h, uint8_t* cells, int cellSize,
+                  const RdctProgress& progress) {
+  for (int y = 0; y < h; ++y) {
+    const PixelRec* row = recs + size_t(y) * size_t(w);
+    uint8_t* out = cells + size_t(y) * size_t(w) * size_t(cellSize);
+    for (int x = 0; x < w; ++x) {
+      const PixelRec& r = row[x];
+      int u = (r.flags & PIXREC_NUKI) ? 0 : search.Find(r.Rgba(), r.group);
+      out[size_t(x) * cellSize] = uint8_t(u < 0 ? 0 : u);
+    }
+    if (ReportCancelled(progress, y + 1)) return RDCT_CANCELLED;
+  }
+  return RDCT_OK;
+}
+
+int PalettisePattern(const RdctSetup& setup, CNearSearch& search, const PixelRec* recs, int w, int h,
+                     uint8_t* cells, int cellSize, const RdctProgress& progress) {
+  const PalTable& t = search.Table();
+  const CColSpcConv& conv = *t.pConv;
+  const float s = setup.fDithLevel;
+  const bool keepAlpha = (setup.dwFlags & CRF_ALPHA_NODITH) != 0;
+  for (int y = 0; y < h; ++y) {
+    const PixelRec* row = recs + size_t(y) * size_t(w);
+    uint8_t* out = cells + size_t(y) * size_t(w) * size_t(cellSize);
+    for (int x = 0; x < w; ++x) {
+      const PixelRec& r = row[x];
+      int index = 0;
+      if (!(r.flags & PIXREC_NUKI)) {
+        const ColVec v = conv.To(r.Rgba());
+        ColVec target = v;
+        Candidate cand[16];
+        int n = 0;
+        for (; n < 16; ++n) {
+          const int u = search.Find(conv.From(target), r.group);
+          if (u < 0) break;  // empty range: index 0, as in the other modes
+          const ColVec& pv = t.aVec[u];
+          cand[n] = Candidate{pv.v[0], u};
+          ColVec e;
+          e.v[0] = (pv.v[0] - target.v[0]) * s;
+          for (int k = 1; k < 4; ++k) e.v[k] = (pv.v[k] - target.v[k]) * s * 0.9f;
+          for (int k = 0; k < 4; ++k) target.v[k] = v.v[k] - e.v[k];
+          if (keepAlpha) target.v[3] = v.v[3];
+        }
+        if (n == 16) {
+          SortCandidates(cand, 16);
+          index = cand[kPatternThreshold[y & 3][x & 3]].value;
+        }
+      }
+      out[size_t(x) * cellSize] = uint8_t(index < 0 ? 0 : index);
+    }
+    if (ReportCancelled(progress, y + 1)) return RDCT_CANCELLED;
+  }
+  return RDCT_OK;
+}
+
+int PalettiseDiffuse(const RdctSetup& setup, CNearSearch& search, const PixelRec* recs, int w, int h,
+                     uint8_t* cells, int cellSize, const RdctProgress& progress) {
+  const PalTable& t = search.Table();
+  const CColSpcConv& conv = *t.pConv;
+  const float s = setup.fDithLevel;
+  const bool keepAlpha = (setup.dwFlags & CRF_ALPHA_NODITH) != 0;
+  std::vector<ErrRec> bufA, bufB;
+  try {
+    bufA.assign(size_t(w) + 4, ErrRec{});
+    bufB.assign(size_t(w) + 4, ErrRec{});
+  } catch (const std::bad_alloc&) {
+    return RDCT_NOMEM;
+  }
+  // Only the previous and the current row are ever read; column x lives at record x + 2.
+  ErrRec* prev = bufA.data();
+  ErrRec* cur = bufB.data();
+  static constexpr float kW1 = 1.0f / 16.0f, kW5 = 5.0f / 16.0f, kW3 = 3.0f / 16.0f, kW7 = 7.0f / 16.0f;
+  for (int y = 0; y < h; ++y) {
+    const PixelRec* row = recs + size_t(y) * size_t(w);
+    uint8_t* out = cells + size_t(y) * size_t(w) * size_t(cellSize);
+    for (int x = 0; x < w; ++x) {
+      const PixelRec& r = row[x];
+      int index = 0;
+      if (!(r.flags & PIXREC_NUKI)) {
+        const uint8_t tag = uint8_t(r.group + 1);
+        const ColVec v = conv.To(r.Rgba());
+        float acc[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+        const ErrRec* nb[4] = {&prev[x + 1], &prev[x + 2], &prev[x + 3], &cur[x + 1]};
+        const float wt[4] = {kW1, kW5, kW3, kW7};
+        for (int i = 0; i < 4; ++i)
+          if (nb[i]->tag == tag)
+            for (int k = 0; k < 4; ++k) acc[k] += wt[i] * nb[i]->e[k];
+        ColVec target;
+        for (int k = 0; k < 4; ++k) target.v[k] = v.v[k] + acc[k];
+        if (keepAlpha) target.v[3] = v.v[3];
+        const int u = search.Find(conv.From(target), r.group);
+        if (u >= 0) {
+          ErrRec& rec = cur[x + 2];
+          for (int k = 0; k < 4; ++k) rec.e[k] = (target.v[k] - t.aVec[u].v[k]) * s * 0.999f;
+          rec.tag = tag;
+          index = u;
+        }
+      }
+      out[size_t(x) * cellSize] = uint8_t(index);
+    }
+    std::swap(prev, cur);
+    std::memset(static_cast<void*>(cur), 0, sizeof(ErrRec) * (size_t(w) + 4));
+    if (ReportCancelled(progress, y + 1)) return RDCT_CANCELLED;
+  }
+  return RDCT_OK;
+}
+
+inline RGBA LoadPixel(const uint8_t* p) { return RGBA{p[0], p[1], p[2], p[3]}; }
+inline void StorePixel(uint8_t* p, RGBA c) {
+  p[0] = c.r;
+  p[1] = c.g;
+  p[2] = c.b;
+  p[3] = c.a;
+}
+
+int DirectNone(const RdctSetup& setup, uint8_t* rgba, int w, int h, const RdctProgress& progress) {
+  for (int y = 0; y < h; ++y) {
+    uint8_t* row = rgba + size_t(y) * size_t(w) * 4;
+    for (int x = 0; x < w; ++x) {
+      RGBA c = LoadPixel(row + 4 * x);
+      setup.Reduce(c);
+      StorePixel(row + 4 * x, c);
+    }
+    if (ReportCancelled(progress, y + 1)) return RDCT_CANCELLED;
+  }
+  return RDCT_OK;
+}
+
+int DirectPattern(const RdctSetup& setup, uint8_t* rgba, int w, int h, const RdctProgress& progress) {
+  const CColSpcConv& conv = *setup.pConv;
+  const float s = setup.fDithLevel;
+  const bool keepAlpha = (setup.dwFlags & CRF_ALPHA_NODITH) != 0;
+  for (int y = 0; y < h; ++y) {
+    uint8_t* row = rgba + size_t(y) * size_t(w) * 4;
+    for (int x = 0; x < w; ++x) {
+      const ColVec v = conv.To(LoadPixel(row + 4 * x));
+      ColVec target = v;
+      Candidate cand[16];
+      for (int n = 0; n < 16; ++n) {
+        RGBA q = conv.From(target);
+        setup.Reduce(q);
+        const ColVec qv = conv.To(q);
+        cand[n] = Candidate{qv.v[0], int(RgbaToU32(q))};
+        for (int k = 0; k < 4; ++k) target.v[k] = v.v[k] - (qv.v[k] - target.v[k]) * s;
+        if (keepAlpha) target.v[3] = v.v[3];
+      }
+      SortCandidates(cand, 16);
+      StorePixel(row + 4 * x, U32ToRgba(uint32_t(cand[kPatternThreshold[y & 3][x & 3]].value)));
+    }
+    if (ReportCancelled(progress, y + 1)) return RDCT_CANCELLED;
+  }
+  return RDCT_OK;
+}
+
+int DirectDiffuse(const RdctSetup& setup, uint8_t* rgba, int w, int h, const RdctProgress& progress) {
+  const CColSpcConv& conv = *setup.pConv;
+  const float s = setup.fDithLevel;
+  const bool keepAlpha = (setup.dwFlags & CRF_ALPHA_NODITH) != 0;
+  std::vector<ColVec> bufA, bufB;
+  try {
+    bufA.assign(size_t(w) + 2, ColVec{});
+    bufB.assign(size_t(w) + 2, ColVec{});
+  } catch (const std::bad_alloc&) {
+    return RDCT_NOMEM;
+  }
+  // Column x lives at record x + 1; the padding records take the errors that leave the image.
+  ColVec* cur = bufA.data();
+  ColVec* next = bufB.data();
+  static constexpr float kW7 = 7.0f / 16.0f, kW3 = 3.0f / 16.0f, kW5 = 5.0f / 16.0f, kW1 = 1.0f / 16.0f;
+  for (int y = 0; y < h; ++y) {
+    uint8_t* row = rgba + size_t(y) * size_t(w) * 4;
+    for (int x = 0; x < w; ++x) {
+      const ColVec v = conv.To(LoadPixel(row + 4 * x));
+      ColVec target;
+      for (int k = 0; k < 4; ++k) target.v[k] = v.v[k] + cur[x + 1].v[k];
+      if (keepAlpha) target.v[3] = v.v[3];
+      RGBA q = conv.From(target);
+      setup.Reduce(q);
+      StorePixel(row + 4 * x, q);
+      const ColVec qv = conv.To(q);
+      for (int k = 0; k < 4; ++k) {
+        const float e = (target.v[k] - qv.v[k]) * s * 0.999f;
+        cur[x + 2].v[k] += kW7 * e;
+        next[x].v[k] += kW3 * e;
+        next[x + 1].v[k] += kW5 * e;
+        next[x + 2].v[k] += kW1 * e;
+      }
+    }
+    std::swap(cur, next);
+    std::memset(static_cast<void*>(next), 0, sizeof(ColVec) * (size_t(w) + 2));
+    if (ReportCancelled(progress, y + 1)) return RDCT_CANCELLED;
+  }
+  return RDCT_OK;
+}
+
+bool ValidPlane(const void* p, int w, int h) { return p && w > 0 && h > 0; }
+
+}  // namespace
+
+int PalettisePlane(const RdctSetup& setup, CNearSearch& search, const PixelRec* recs, int w, int h,
+                   uint8_t* cells, int cellSize, const RdctProgress& progress) {
+  if (!ValidPlane(recs, w, h) || !cells || cellSize < 1) return RDCT_INTERNAL;
+  switch (setup.nDithMode) {
+    case 1:
+      return PalettisePattern(setup, search, recs, w, h, cells, cellSize, progress);
+    case 2:
+      return PalettiseDiffuse(setup, search, recs, w, h, cells, cellSize, progress);
+    default:
+      return PalettiseNone(search, recs, w, h, cells, cellSize, progress);
+  }
+}
+
+int ReduceDirectPlane(const RdctSetup& setup, uint8_t* rgba, int w, int h, const RdctProgress& progress) {
+  if (!ValidPlane(rgba, w, h) || !setup.pConv) return RDCT_INTERNAL;
+  switch (setup.nDithMode) {
+    case 1:
+      return DirectPattern(setup, rgba, w, h, progress);
+    case 2:
+      return DirectDiffuse(setup, rgba, w, h, progress);
+    default:
+      return DirectNone(setup, rgba, w, h, progress);
+  }
+}
