@@ -78,9 +78,12 @@ CNearSearch::CNearSearch(const PalTable& table, Mode mode) : m_table(table), m_m
       int start, end;
       if (!RangeOf(table, g, start, end)) continue;
       auto& sorted = m_sorted[g];
-      for (int i = start; i < end; ++i) sorted.push_back(SortedEntry{table.aVec[i].v[0], uint8_t(i)});
+      for (int i = start; i < end; ++i) {
+        const ColVec& v = table.aVec[i];
+        sorted.push_back(SortedEntry{{v.v[0], v.v[1], v.v[2], v.v[3]}, i});
+      }
       std::sort(sorted.begin(), sorted.end(), [](const SortedEntry& a, const SortedEntry& b) {
-        return a.key < b.key || (a.key == b.key && a.index < b.index);
+        return a.v[0] < b.v[0] || (a.v[0] == b.v[0] && a.index < b.index);
       });
       m_exactKey[g].assign(kExactSlots, 0);
       m_exactIdx[g].assign(kExactSlots, -1);
@@ -117,7 +120,7 @@ int CNearSearch::FindPlain(const PalTable& t, RGBA colour, int group) {
   return result;
 }
 
-int CNearSearch::FindFast(RGBA colour, int group) const {
+int CNearSearch::FindFast(RGBA colour, int group, int hint) const {
   const auto& sorted = m_sorted[group];
   if (sorted.empty()) return -1;
   const uint32_t c = RgbaToU32(colour);
@@ -128,23 +131,27 @@ int CNearSearch::FindFast(RGBA colour, int group) const {
       if (keys[h] == c) return idx[h];
   }
   const ColVec q = m_table.pConv->To(colour);
-  const ColVec* vec = m_table.aVec;
   float best = FLT_MAX;
   int result = 256;
+  const ColGroup& range = m_table.aGroup[group];
+  if (hint >= range.m_nStart && hint < range.m_nStart + range.m_nCount && hint < 256) {
+    best = Dist(q, m_table.aVec[hint]);
+    result = hint;
+  }
   // Distances are sums of non-negative single-precision terms, so a partial sum, and in
   // particular the luminance term alone, never exceeds the full sum. Walking outward from
   // the colour's luminance, the luminance term only grows: once it exceeds the best distance
   // that side is done. Equal distances go to the lower index, as in the linear search.
   auto visit = [&](const SortedEntry& e, float t0) -> bool {
     if (t0 > best) return false;
-    const ColVec& v = vec[e.index];
-    const float d1 = q.v[1] - v.v[1];
+    const float* v = e.v;
+    const float d1 = q.v[1] - v[1];
     float d = t0 + d1 * d1;
     if (d > best) return true;
-    const float d2 = q.v[2] - v.v[2];
+    const float d2 = q.v[2] - v[2];
     d = d + d2 * d2;
     if (d > best) return true;
-    const float d3 = q.v[3] - v.v[3];
+    const float d3 = q.v[3] - v[3];
     d = d + d3 * d3;
     if (d < best || (d == best && e.index < result)) {
       best = d;
@@ -154,13 +161,13 @@ int CNearSearch::FindFast(RGBA colour, int group) const {
   };
   const size_t n = sorted.size();
   size_t hi = size_t(std::lower_bound(sorted.begin(), sorted.end(), q.v[0],
-                                      [](const SortedEntry& e, float k) { return e.key < k; }) -
+                                      [](const SortedEntry& e, float k) { return e.v[0] < k; }) -
                      sorted.begin());
   size_t lo = hi;  // entries [0, lo) lie below, [hi, n) at or above
   bool up = hi < n, down = lo > 0;
   while (up || down) {
     if (up) {
-      const float d0 = q.v[0] - sorted[hi].key;
+      const float d0 = q.v[0] - sorted[hi].v[0];
       if (visit(sorted[hi], d0 * d0)) {
         if (++hi == n) up = false;
       } else {
@@ -168,7 +175,7 @@ int CNearSearch::FindFast(RGBA colour, int group) const {
       }
     }
     if (down) {
-      const float d0 = q.v[0] - sorted[lo - 1].key;
+      const float d0 = q.v[0] - sorted[lo - 1].v[0];
       if (visit(sorted[lo - 1], d0 * d0)) {
         if (--lo == 0) down = false;
       } else {
@@ -179,7 +186,7 @@ int CNearSearch::FindFast(RGBA colour, int group) const {
   return result == 256 ? -1 : result;
 }
 
-int CNearSearch::Find(RGBA colour, int group) {
+int CNearSearch::Find(RGBA colour, int group, int hint) {
   if (m_mode == Mode::Plain) {
     const uint32_t c = RgbaToU32(colour);
     int index;
@@ -196,7 +203,7 @@ int CNearSearch::Find(RGBA colour, int group) {
     slot = &m_cache[h];
     if (slot->used && slot->colour == c && slot->group == group) return slot->index;
   }
-  const int index = FindFast(colour, group);
+  const int index = FindFast(colour, group, hint);
   if (slot && index >= 0) *slot = CacheSlot{c, uint8_t(group), uint8_t(index), 1};
   return index;
 }

@@ -51,8 +51,10 @@ class CNearSearch {
   // Without a cache when it cannot be allocated; results are the same either way.
   explicit CNearSearch(const PalTable& table, Mode mode = Mode::Fast);
 
-  // Palette index, or -1 when the group's range is empty or invalid.
-  int Find(RGBA colour, int group);
+  // Palette index, or -1 when the group's range is empty or invalid. hint, when inside the
+  // group's range, is an entry likely to be near (a neighbour's result): measured first, it
+  // lets the search pass over more entries; the result does not depend on it.
+  int Find(RGBA colour, int group, int hint = -1);
 
   // The plain linear search over the range, no cache.
   static int FindPlain(const PalTable& table, RGBA colour, int group);
@@ -61,8 +63,8 @@ class CNearSearch {
 
  private:
   struct SortedEntry {
-    float key;
-    uint8_t index;
+    float v[4];  // the entry's vector, luminance first (the sort key)
+    int32_t index;
   };
   struct CacheSlot {
     uint32_t colour;
@@ -72,7 +74,7 @@ class CNearSearch {
   };
   static constexpr int kCacheBits = 16;
 
-  int FindFast(RGBA colour, int group) const;
+  int FindFast(RGBA colour, int group, int hint) const;
 
   const PalTable& m_table;
   Mode m_mode;

@@ -35,9 +35,11 @@ int PalettiseNone(CNearSearch& search, const PixelRec* recs, int w, int h, uint8
   for (int y = 0; y < h; ++y) {
     const PixelRec* row = recs + size_t(y) * size_t(w);
     uint8_t* out = cells + size_t(y) * size_t(w) * size_t(cellSize);
+    int hint = -1;
     for (int x = 0; x < w; ++x) {
       const PixelRec& r = row[x];
-      int u = (r.flags & PIXREC_NUKI) ? 0 : search.Find(r.Rgba(), r.group);
+      int u = 0;
+      if (!(r.flags & PIXREC_NUKI)) hint = u = search.Find(r.Rgba(), r.group, hint);
       out[size_t(x) * cellSize] = uint8_t(u < 0 ? 0 : u);
     }
     if (ReportCancelled(progress, y + 1)) return RDCT_CANCELLED;
@@ -51,6 +53,7 @@ int PalettisePattern(const RdctSetup& setup, CNearSearch& search, const PixelRec
   const CColSpcConv& conv = *t.pConv;
   const float s = setup.fDithLevel;
   const bool keepAlpha = (setup.dwFlags & CRF_ALPHA_NODITH) != 0;
+  int hint = -1;
   for (int y = 0; y < h; ++y) {
     const PixelRec* row = recs + size_t(y) * size_t(w);
     uint8_t* out = cells + size_t(y) * size_t(w) * size_t(cellSize);
@@ -62,9 +65,26 @@ int PalettisePattern(const RdctSetup& setup, CNearSearch& search, const PixelRec
         ColVec target = v;
         Candidate cand[16];
         int n = 0;
+        // The targets of one pixel often land on the same colour: those are answered from
+        // the pixel's own earlier searches.
+        uint32_t seen[16];
+        int seenIdx[16];
+        int nSeen = 0;
         for (; n < 16; ++n) {
-          const int u = search.Find(conv.From(target), r.group);
+          const uint32_t c = RgbaToU32(conv.From(target));
+          int u = -2;
+          for (int j = 0; j < nSeen; ++j)
+            if (seen[j] == c) {
+              u = seenIdx[j];
+              break;
+            }
+          if (u == -2) {
+            u = search.Find(U32ToRgba(c), r.group, hint);
+            seen[nSeen] = c;
+            seenIdx[nSeen++] = u;
+          }
           if (u < 0) break;  // empty range: index 0, as in the other modes
+          hint = u;
           const ColVec& pv = t.aVec[u];
           cand[n] = Candidate{pv.v[0], u};
           ColVec e;
@@ -102,6 +122,7 @@ int PalettiseDiffuse(const RdctSetup& setup, CNearSearch& search, const PixelRec
   ErrRec* prev = bufA.data();
   ErrRec* cur = bufB.data();
   static constexpr float kW1 = 1.0f / 16.0f, kW5 = 5.0f / 16.0f, kW3 = 3.0f / 16.0f, kW7 = 7.0f / 16.0f;
+  int hint = -1;
   for (int y = 0; y < h; ++y) {
     const PixelRec* row = recs + size_t(y) * size_t(w);
     uint8_t* out = cells + size_t(y) * size_t(w) * size_t(cellSize);
@@ -120,8 +141,9 @@ int PalettiseDiffuse(const RdctSetup& setup, CNearSearch& search, const PixelRec
         ColVec target;
         for (int k = 0; k < 4; ++k) target.v[k] = v.v[k] + acc[k];
         if (keepAlpha) target.v[3] = v.v[3];
-        const int u = search.Find(conv.From(target), r.group);
+        const int u = search.Find(conv.From(target), r.group, hint);
         if (u >= 0) {
+          hint = u;
           ErrRec& rec = cur[x + 2];
           for (int k = 0; k < 4; ++k) rec.e[k] = (target.v[k] - t.aVec[u].v[k]) * s * 0.999f;
           rec.tag = tag;
@@ -168,10 +190,25 @@ int DirectPattern(const RdctSetup& setup, uint8_t* rgba, int w, int h, const Rdc
       const ColVec v = conv.To(LoadPixel(row + 4 * x));
       ColVec target = v;
       Candidate cand[16];
+      uint32_t seen[16];
+      RGBA seenQ[16];
+      ColVec seenV[16];
+      int nSeen = 0;
       for (int n = 0; n < 16; ++n) {
-        RGBA q = conv.From(target);
-        setup.Reduce(q);
-        const ColVec qv = conv.To(q);
+        const RGBA from = conv.From(target);
+        const uint32_t fc = RgbaToU32(from);
+        int j = 0;
+        while (j < nSeen && seen[j] != fc) ++j;
+        if (j == nSeen) {  // a colour not met yet at this pixel
+          RGBA q = from;
+          setup.Reduce(q);
+          seen[j] = fc;
+          seenQ[j] = q;
+          seenV[j] = conv.To(q);
+          ++nSeen;
+        }
+        const RGBA q = seenQ[j];
+        const ColVec& qv = seenV[j];
         cand[n] = Candidate{qv.v[0], int(RgbaToU32(q))};
         for (int k = 0; k < 4; ++k) target.v[k] = v.v[k] - (qv.v[k] - target.v[k]) * s;
         if (keepAlpha) target.v[3] = v.v[3];

@@ -74,7 +74,8 @@ TEST(NearSearch, FastEqualsPlain) {
       RGBA c = n % 4 == 0 ? run.palette[v % 256] : RGBA{uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(n % 3 ? 255 : v)};
       const int g = int(Lcg(s) % 9) - (n % 50 == 0 ? 1 : 0);  // includes -1 and 8
       const int want = CNearSearch::FindPlain(table, c, g);
-      ASSERT_EQ(fast.Find(c, g), want) << "seed " << seed << " n " << n;
+      const int hint = int(Lcg(s) % 260) - 2;  // any hint, in or out of the range
+      ASSERT_EQ(fast.Find(c, g, hint), want) << "seed " << seed << " n " << n;
       ASSERT_EQ(fast.Find(c, g), want);  // from the cache
       ASSERT_EQ(plain.Find(c, g), want);
     }
