@@ -129,21 +129,31 @@ void CColSpcConv::ReducePrecision(RGBA& c, int nr, int ng, int nb, int na, uint3
     cand[ch][0] = level(in[ch], bits[ch]);
     cand[ch][1] = level(hi > 255 ? 255 : hi, bits[ch]);
   }
+  // To colour space of each combination, from the products of each candidate level with its
+  // matrix column: the same multiplications and the same order of additions as To().
+  float pr[3][2], pg[3][2], pb[3][2];
+  for (int k = 0; k < 3; ++k)
+    for (int i = 0; i < 2; ++i) {
+      pr[k][i] = m_fwd[k][0] * float(cand[0][i]);
+      pg[k][i] = m_fwd[k][1] * float(cand[1][i]);
+      pb[k][i] = m_fwd[k][2] * float(cand[2][i]);
+    }
   float best = 0.0f;
   RGBA out = c;
   bool first = true;
   for (int ir = 0; ir < 2; ++ir)
     for (int ig = 0; ig < 2; ++ig)
       for (int ib = 0; ib < 2; ++ib) {
-        RGBA t{cand[0][ir], cand[1][ig], cand[2][ib], c.a};
-        ColVec v = To(t);
-        float d0 = v.v[0] - ref.v[0], d1 = v.v[1] - ref.v[1], d2 = v.v[2] - ref.v[2];
-        float d = d0 * d0 + d1 * d1 + d2 * d2;
+        float d = 0.0f;
+        for (int k = 0; k < 3; ++k) {
+          const float dk = (pr[k][ir] + pg[k][ig] + pb[k][ib]) - ref.v[k];
+          d = k == 0 ? dk * dk : d + dk * dk;
+        }
         if (first || d < best) {
           best = d;
-          out.r = t.r;
-          out.g = t.g;
-          out.b = t.b;
+          out.r = cand[0][ir];
+          out.g = cand[1][ig];
+          out.b = cand[2][ib];
           first = false;
         }
       }

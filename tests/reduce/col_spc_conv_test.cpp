@@ -139,3 +139,59 @@ TEST(ColSpcConv, NearestLevelIsNoWorseThanMasking) {
 }
 
 }  // namespace
+
+namespace {
+
+// Precision reduction written out step by step from its definition, as the yardstick.
+RGBA ReduceByDefinition(const CColSpcConv& conv, RGBA c, const int n[4], uint32_t flags) {
+  if (n[0] == 8 && n[1] == 8 && n[2] == 8 && n[3] == 8) return c;
+  if (n[0] == 8 && n[1] == 8 && n[2] == 8 && n[3] == 0) return RGBA{c.r, c.g, c.b, 0};
+  const bool rep = !(flags & CRF_NO_REPLICATE);
+  auto lvl = [&](int v, int bits) {
+    int m = v & PrecisionMask(bits);
+    return uint8_t(rep ? CColSpcConv::Expand(uint8_t(m), bits) : m);
+  };
+  RGBA out{lvl(c.r, n[0]), lvl(c.g, n[1]), lvl(c.b, n[2]), lvl(c.a, n[3])};
+  if (flags & CRF_MASK) return out;
+  const ColVec ref = conv.To(c);
+  float best = 0;
+  bool first = true;
+  const uint8_t in[3] = {c.r, c.g, c.b};
+  uint8_t cand[3][2];
+  for (int ch = 0; ch < 3; ++ch) {
+    cand[ch][0] = lvl(in[ch], n[ch]);
+    cand[ch][1] = lvl(std::min(in[ch] + PrecisionStep(n[ch]), 255), n[ch]);
+  }
+  for (int ir = 0; ir < 2; ++ir)
+    for (int ig = 0; ig < 2; ++ig)
+      for (int ib = 0; ib < 2; ++ib) {
+        ColVec v = conv.To(RGBA{cand[0][ir], cand[1][ig], cand[2][ib], out.a});
+        float d0 = v.v[0] - ref.v[0], d1 = v.v[1] - ref.v[1], d2 = v.v[2] - ref.v[2];
+        float d = d0 * d0 + d1 * d1 + d2 * d2;
+        if (first || d < best) {
+          best = d, first = false;
+          out.r = cand[0][ir], out.g = cand[1][ig], out.b = cand[2][ib];
+        }
+      }
+  return out;
+}
+
+TEST(ColSpcConv, ReducePrecisionMatchesDefinition) {
+  uint32_t s = 12345;
+  auto next = [&s] { return s = s * 1664525u + 1013904223u, s >> 8; };
+  for (int type = 0; type < 4; ++type) {
+    CColSpcConv conv;
+    conv.Build(type, type * 0.4f - 0.6f, 0.3f - type * 0.2f, 0);
+    for (int i = 0; i < 20000; ++i) {
+      const uint32_t v = next();
+      const RGBA c{uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(next())};
+      const int n[4] = {int(next() % 8) + 1, int(next() % 8) + 1, int(next() % 8) + 1, int(next() % 9)};
+      const uint32_t flags = (next() % 4) * 0x1000;
+      RGBA got = c;
+      conv.ReducePrecision(got, n[0], n[1], n[2], n[3], flags);
+      ASSERT_EQ(got, ReduceByDefinition(conv, c, n, flags)) << i;
+    }
+  }
+}
+
+}  // namespace
