@@ -144,11 +144,10 @@ void CColSpcConv::ReducePrecision(RGBA& c, int nr, int ng, int nb, int na, uint3
   for (int ir = 0; ir < 2; ++ir)
     for (int ig = 0; ig < 2; ++ig)
       for (int ib = 0; ib < 2; ++ib) {
-        float d = 0.0f;
-        for (int k = 0; k < 3; ++k) {
-          const float dk = (pr[k][ir] + pg[k][ig] + pb[k][ib]) - ref.v[k];
-          d = k == 0 ? dk * dk : d + dk * dk;
-        }
+        const float d0 = (pr[0][ir] + pg[0][ig] + pb[0][ib]) - ref.v[0];
+        const float d1 = (pr[1][ir] + pg[1][ig] + pb[1][ib]) - ref.v[1];
+        const float d2 = (pr[2][ir] + pg[2][ig] + pb[2][ib]) - ref.v[2];
+        const float d = d0 * d0 + d1 * d1 + d2 * d2;
         if (first || d < best) {
           best = d;
           out.r = cand[0][ir];

@@ -159,6 +159,38 @@ int PalettiseDiffuse(const RdctSetup& setup, CNearSearch& search, const PixelRec
   return RDCT_OK;
 }
 
+// Precision reduction is a pure function of the colour: a direct-mapped cache of its results
+// over one pass spares the eight-level search for colours met again.
+class CReduceCache {
+ public:
+  explicit CReduceCache(const RdctSetup& setup) : m_setup(setup) {
+    try {
+      m_slots.assign(size_t(1) << kBits, Slot{0, 0, 0});
+    } catch (const std::bad_alloc&) {
+      m_slots.clear();  // reduce every colour afresh
+    }
+  }
+  RGBA Reduce(RGBA c) {
+    const uint32_t key = RgbaToU32(c);
+    Slot* slot = nullptr;
+    if (!m_slots.empty()) {
+      slot = &m_slots[(key * 0x9E3779B1u) >> (32 - kBits)];
+      if (slot->used && slot->key == key) return U32ToRgba(slot->value);
+    }
+    m_setup.Reduce(c);
+    if (slot) *slot = Slot{key, RgbaToU32(c), 1};
+    return c;
+  }
+
+ private:
+  struct Slot {
+    uint32_t key, value, used;
+  };
+  static constexpr int kBits = 16;
+  const RdctSetup& m_setup;
+  std::vector<Slot> m_slots;
+};
+
 inline RGBA LoadPixel(const uint8_t* p) { return RGBA{p[0], p[1], p[2], p[3]}; }
 inline void StorePixel(uint8_t* p, RGBA c) {
   p[0] = c.r;
@@ -168,12 +200,11 @@ inline void StorePixel(uint8_t* p, RGBA c) {
 }
 
 int DirectNone(const RdctSetup& setup, uint8_t* rgba, int w, int h, const RdctProgress& progress) {
+  CReduceCache cache(setup);
   for (int y = 0; y < h; ++y) {
     uint8_t* row = rgba + size_t(y) * size_t(w) * 4;
     for (int x = 0; x < w; ++x) {
-      RGBA c = LoadPixel(row + 4 * x);
-      setup.Reduce(c);
-      StorePixel(row + 4 * x, c);
+      StorePixel(row + 4 * x, cache.Reduce(LoadPixel(row + 4 * x)));
     }
     if (ReportCancelled(progress, y + 1)) return RDCT_CANCELLED;
   }
@@ -182,6 +213,7 @@ int DirectNone(const RdctSetup& setup, uint8_t* rgba, int w, int h, const RdctPr
 
 int DirectPattern(const RdctSetup& setup, uint8_t* rgba, int w, int h, const RdctProgress& progress) {
   const CColSpcConv& conv = *setup.pConv;
+  CReduceCache cache(setup);
   const float s = setup.fDithLevel;
   const bool keepAlpha = (setup.dwFlags & CRF_ALPHA_NODITH) != 0;
   for (int y = 0; y < h; ++y) {
@@ -200,8 +232,7 @@ int DirectPattern(const RdctSetup& setup, uint8_t* rgba, int w, int h, const Rdc
         int j = 0;
         while (j < nSeen && seen[j] != fc) ++j;
         if (j == nSeen) {  // a colour not met yet at this pixel
-          RGBA q = from;
-          setup.Reduce(q);
+          const RGBA q = cache.Reduce(from);
           seen[j] = fc;
           seenQ[j] = q;
           seenV[j] = conv.To(q);
@@ -223,6 +254,7 @@ int DirectPattern(const RdctSetup& setup, uint8_t* rgba, int w, int h, const Rdc
 
 int DirectDiffuse(const RdctSetup& setup, uint8_t* rgba, int w, int h, const RdctProgress& progress) {
   const CColSpcConv& conv = *setup.pConv;
+  CReduceCache cache(setup);
   const float s = setup.fDithLevel;
   const bool keepAlpha = (setup.dwFlags & CRF_ALPHA_NODITH) != 0;
   std::vector<ColVec> bufA, bufB;
@@ -243,8 +275,7 @@ int DirectDiffuse(const RdctSetup& setup, uint8_t* rgba, int w, int h, const Rdc
       ColVec target;
       for (int k = 0; k < 4; ++k) target.v[k] = v.v[k] + cur[x + 1].v[k];
       if (keepAlpha) target.v[3] = v.v[3];
-      RGBA q = conv.From(target);
-      setup.Reduce(q);
+      const RGBA q = cache.Reduce(conv.From(target));
       StorePixel(row + 4 * x, q);
       const ColVec qv = conv.To(q);
       for (int k = 0; k < 4; ++k) {

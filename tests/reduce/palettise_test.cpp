@@ -230,6 +230,27 @@ TEST(DirectReduce, OutputsOnlyRepresentableLevels) {
   }
 }
 
+// Without dither every pixel is its own precision reduction, repeated colours included.
+TEST(DirectReduce, NoDitherIsPerPixelReduction) {
+  for (uint32_t flags : {0u, uint32_t(CRF_MASK), uint32_t(CRF_NO_REPLICATE)}) {
+    RunSetup run;
+    run.prm.m_nOutColNum = kDirectColourCount;
+    run.prm.m_byDepth[0] = 4, run.prm.m_byDepth[1] = 5, run.prm.m_byDepth[2] = 3, run.prm.m_byDepth[3] = 2;
+    run.prm.m_dwFlags = flags;
+    run.Make();
+    std::vector<uint8_t> px = RandomPixels(2000, 17);
+    for (size_t i = 0; i + 4000 <= px.size(); i += 12) std::memcpy(&px[i + 4000], &px[i], 4);  // repeats
+    std::vector<uint8_t> want = px;
+    for (size_t i = 0; i < want.size(); i += 4) {
+      RGBA c{want[i], want[i + 1], want[i + 2], want[i + 3]};
+      run.conv.ReducePrecision(c, 4, 5, 3, 2, flags);
+      want[i] = c.r, want[i + 1] = c.g, want[i + 2] = c.b, want[i + 3] = c.a;
+    }
+    ASSERT_EQ(ReduceDirectPlane(run.setup, px.data(), 50, 40), RDCT_OK);
+    EXPECT_EQ(px, want) << flags;
+  }
+}
+
 TEST(DirectReduce, PatternAtStrengthZeroEqualsNoDither) {
   RunSetup run;
   run.prm.m_nOutColNum = kDirectColourCount;
