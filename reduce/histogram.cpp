@@ -1,5 +1,5 @@
-// Histogram stage. The sort is a stable two-pass radix sort on the 32-bit colour: the
-// histogram depends only on which records share a colour, never on their order within it.
+// Histogram stage. The histogram depends only on which records share a colour, never on
+// their order within it, so the sort need not keep that order.
 #include "reduce/histogram.h"
 
 #include <algorithm>
@@ -7,25 +7,28 @@
 
 int SortPixelRecords(const PixelRec* recs, size_t count, std::vector<PixelRec>& sorted,
                      const RdctProgress& progress) {
-  std::vector<PixelRec> tmp;
   std::vector<size_t> bucket;
   try {
-    sorted.assign(recs, recs + count);
-    tmp.resize(count);
-    bucket.resize(65537);
+    sorted.resize(count);
+    bucket.assign(65537, 0);
   } catch (const std::bad_alloc&) {
     sorted.clear();
     return RDCT_NOMEM;
   }
-  // Low 16 bits (red, green), then high 16 bits (blue, alpha); each pass stable.
-  for (int pass = 0; pass < 2; ++pass) {
-    const int shift = pass * 16;
-    std::fill(bucket.begin(), bucket.end(), 0);
-    for (size_t i = 0; i < count; ++i) ++bucket[((sorted[i].Colour() >> shift) & 0xFFFF) + 1];
-    for (size_t k = 1; k < bucket.size(); ++k) bucket[k] += bucket[k - 1];
-    for (size_t i = 0; i < count; ++i) tmp[bucket[(sorted[i].Colour() >> shift) & 0xFFFF]++] = sorted[i];
-    sorted.swap(tmp);
-    if (ReportCancelled(progress, pass == 0 ? 50 : 100)) {
+  // Scatter by the high 16 bits (blue, alpha) straight from the records, then sort each bucket
+  // in place by the whole colour: no buffer beyond the sorted copy itself.
+  for (size_t i = 0; i < count; ++i) ++bucket[(recs[i].Colour() >> 16) + 1];
+  for (size_t k = 1; k < bucket.size(); ++k) bucket[k] += bucket[k - 1];
+  std::vector<size_t> next(bucket.begin(), bucket.end() - 1);
+  for (size_t i = 0; i < count; ++i) sorted[next[recs[i].Colour() >> 16]++] = recs[i];
+  if (ReportCancelled(progress, 30)) {
+    sorted.clear();
+    return RDCT_CANCELLED;
+  }
+  auto byColour = [](const PixelRec& a, const PixelRec& b) { return a.Colour() < b.Colour(); };
+  for (size_t k = 0; k < 65536; ++k) {
+    if (bucket[k + 1] - bucket[k] > 1) std::sort(sorted.begin() + bucket[k], sorted.begin() + bucket[k + 1], byColour);
+    if ((k & 4095) == 4095 && ReportCancelled(progress, 30 + int((k + 1) * 70 / 65536))) {
       sorted.clear();
       return RDCT_CANCELLED;
     }

@@ -7,8 +7,9 @@
 
 #include "reduce/rdct_types.h"
 
-// Sorts a copy of the records ascending by colour (red lowest byte, alpha highest). Records of
-// equal colour keep their order. Progress is reported in percent. Returns RDCT_OK, RDCT_NOMEM
+// Sorts a copy of the records ascending by colour (red lowest byte, alpha highest); the order
+// among records of equal colour is unspecified. Needs no memory beyond the copy. Progress is
+// reported in percent. Returns RDCT_OK, RDCT_NOMEM
 // or RDCT_CANCELLED.
 int SortPixelRecords(const PixelRec* recs, size_t count, std::vector<PixelRec>& sorted,
                      const RdctProgress& progress = {});
