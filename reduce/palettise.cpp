@@ -87,11 +87,15 @@ int PalettisePattern(const RdctSetup& setup, CNearSearch& search, const PixelRec
           hint = u;
           const ColVec& pv = t.aVec[u];
           cand[n] = Candidate{pv.v[0], u};
-          ColVec e;
-          e.v[0] = (pv.v[0] - target.v[0]) * s;
-          for (int k = 1; k < 4; ++k) e.v[k] = (pv.v[k] - target.v[k]) * s * 0.9f;
-          for (int k = 0; k < 4; ++k) target.v[k] = v.v[k] - e.v[k];
-          if (keepAlpha) target.v[3] = v.v[3];
+          // The error e (luminance at full strength, the others at 0.9), kept in registers.
+          const float e0 = (pv.v[0] - target.v[0]) * s;
+          const float e1 = (pv.v[1] - target.v[1]) * s * 0.9f;
+          const float e2 = (pv.v[2] - target.v[2]) * s * 0.9f;
+          const float e3 = (pv.v[3] - target.v[3]) * s * 0.9f;
+          target.v[0] = v.v[0] - e0;
+          target.v[1] = v.v[1] - e1;
+          target.v[2] = v.v[2] - e2;
+          target.v[3] = keepAlpha ? v.v[3] : v.v[3] - e3;
         }
         if (n == 16) {
           SortCandidates(cand, 16);
@@ -241,8 +245,12 @@ int DirectPattern(const RdctSetup& setup, uint8_t* rgba, int w, int h, const Rdc
         const RGBA q = seenQ[j];
         const ColVec& qv = seenV[j];
         cand[n] = Candidate{qv.v[0], int(RgbaToU32(q))};
-        for (int k = 0; k < 4; ++k) target.v[k] = v.v[k] - (qv.v[k] - target.v[k]) * s;
-        if (keepAlpha) target.v[3] = v.v[3];
+        const float e0 = (qv.v[0] - target.v[0]) * s, e1 = (qv.v[1] - target.v[1]) * s;
+        const float e2 = (qv.v[2] - target.v[2]) * s, e3 = (qv.v[3] - target.v[3]) * s;
+        target.v[0] = v.v[0] - e0;
+        target.v[1] = v.v[1] - e1;
+        target.v[2] = v.v[2] - e2;
+        target.v[3] = keepAlpha ? v.v[3] : v.v[3] - e3;
       }
       SortCandidates(cand, 16);
       StorePixel(row + 4 * x, U32ToRgba(uint32_t(cand[kPatternThreshold[y & 3][x & 3]].value)));

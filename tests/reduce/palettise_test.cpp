@@ -282,3 +282,41 @@ TEST(DirectReduce, OnePixelWide) {
 }
 
 }  // namespace
+
+namespace {
+
+uint64_t Fnv(const void* data, size_t n, uint64_t h = 1469598103934665603ull) {
+  const uint8_t* p = static_cast<const uint8_t*>(data);
+  for (size_t i = 0; i < n; ++i) h = (h ^ p[i]) * 1099511628211ull;
+  return h;
+}
+
+// Pins the bytes of a full run (palette, then the indices of each dither mode, then direct
+// colour in each mode) so that a change of arithmetic or evaluation order cannot pass
+// unnoticed. A deliberate change of results updates these values.
+TEST(ReduceRegression, PinnedBytes) {
+  Palettised p;
+  p.run.prm.m_nColSpcType = 1;
+  p.run.prm.m_fPriIntentChroma = -0.3f;
+  p.run.prm.m_byDepth[0] = p.run.prm.m_byDepth[1] = p.run.prm.m_byDepth[2] = 6;
+  p.Build(96, 64, 48, 21);
+  uint64_t h = Fnv(p.run.palette, sizeof p.run.palette);
+  for (int mode = 0; mode < 3; ++mode) {
+    std::vector<uint8_t> idx = p.Indices(mode, 0.8f);
+    h = Fnv(idx.data(), idx.size(), h);
+  }
+  for (int mode = 0; mode < 3; ++mode) {
+    RunSetup run = p.run;
+    run.setup.pConv = &run.conv;
+    run.setup.nDithMode = mode;
+    run.setup.fDithLevel = 0.8f;
+    run.setup.nBits[0] = 4, run.setup.nBits[1] = 5, run.setup.nBits[2] = 3;
+    std::vector<uint8_t> px = RandomPixels(96 * 64, 3);
+    ASSERT_EQ(ReduceDirectPlane(run.setup, px.data(), 96, 64), RDCT_OK);
+    h = Fnv(px.data(), px.size(), h);
+  }
+  RecordProperty("hash", std::to_string(h));
+  EXPECT_EQ(h, 17947050049582070336ull);
+}
+
+}  // namespace
