@@ -85,6 +85,7 @@ CNearSearch::CNearSearch(const PalTable& table, Mode mode) : m_table(table), m_m
       std::sort(sorted.begin(), sorted.end(), [](const SortedEntry& a, const SortedEntry& b) {
         return a.v[0] < b.v[0] || (a.v[0] == b.v[0] && a.index < b.index);
       });
+      for (size_t k = 0; k < sorted.size(); ++k) m_posOf[sorted[k].index] = uint8_t(k);
       m_exactKey[g].assign(kExactSlots, 0);
       m_exactIdx[g].assign(kExactSlots, -1);
       for (int i = start; i < end; ++i) {  // ascending: the first of equal colours stays
@@ -142,6 +143,7 @@ int CNearSearch::FindFast(RGBA colour, int group, int hint) const {
   // particular the luminance term alone, never exceeds the full sum. Walking outward from
   // the colour's luminance, the luminance term only grows: once it exceeds the best distance
   // that side is done. Equal distances go to the lower index, as in the linear search.
+  const size_t n = sorted.size();
   auto visit = [&](const SortedEntry& e, float t0) -> bool {
     if (t0 > best) return false;
     const float* v = e.v;
@@ -159,10 +161,23 @@ int CNearSearch::FindFast(RGBA colour, int group, int hint) const {
     }
     return true;
   };
-  const size_t n = sorted.size();
-  size_t hi = size_t(std::lower_bound(sorted.begin(), sorted.end(), q.v[0],
-                                      [](const SortedEntry& e, float k) { return e.v[0] < k; }) -
-                     sorted.begin());
+  // hi = the first entry whose luminance is not below the colour's: found by stepping from
+  // the hint, which is usually close, else by bisection.
+  size_t hi;
+  // (Ranges of a run never overlap; should a caller's do, a position from another group's
+  // list is not trusted.)
+  if (result != 256 && m_posOf[result] < n && sorted[m_posOf[result]].index == result) {
+    hi = m_posOf[result];
+    if (sorted[hi].v[0] < q.v[0]) {
+      while (hi < n && sorted[hi].v[0] < q.v[0]) ++hi;
+    } else {
+      while (hi > 0 && !(sorted[hi - 1].v[0] < q.v[0])) --hi;
+    }
+  } else {
+    hi = size_t(std::lower_bound(sorted.begin(), sorted.end(), q.v[0],
+                                 [](const SortedEntry& e, float k) { return e.v[0] < k; }) -
+                sorted.begin());
+  }
   size_t lo = hi;  // entries [0, lo) lie below, [hi, n) at or above
   bool up = hi < n, down = lo > 0;
   while (up || down) {

@@ -83,6 +83,7 @@ class CNearSearch {
   // Fast mode: per group, the range's entries sorted by luminance (index breaks ties), and an
   // exact-colour table giving the lowest index of each colour in the range.
   std::vector<SortedEntry> m_sorted[kGroupCount];
+  uint8_t m_posOf[256] = {};  // position of each entry within its group's sorted list
   std::vector<uint32_t> m_exactKey[kGroupCount];
   std::vector<int16_t> m_exactIdx[kGroupCount];
   std::vector<CacheSlot> m_cache;

@@ -59,6 +59,7 @@ TEST(NearSearch, FastEqualsPlain) {
       start += counts[g];
     }
     run.setup.aGroup[6] = ColGroup{-1, 4};
+    if (seed == 6) run.setup.aGroup[2] = ColGroup{90, 30};  // overlaps groups 0 and 1
     uint32_t s = seed * 77;
     for (int i = 0; i < 256; ++i) {
       uint32_t v = Lcg(s);
