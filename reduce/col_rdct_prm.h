@@ -9,6 +9,7 @@
 #include <string>
 
 #include "model/rgba.h"
+#include "settings/cmd_stg.h"
 
 // Option bits of CColRdctPrm::m_dwFlags.
 enum : uint32_t {
@@ -38,7 +39,7 @@ struct ColGroup {
   friend bool operator==(const ColGroup&, const ColGroup&) = default;
 };
 
-class CColRdctPrm {
+class CColRdctPrm : public CCmdStg {
  public:
   uint32_t m_dwFlags;
   int32_t m_nOutColNum;
@@ -58,16 +59,25 @@ class CColRdctPrm {
   int32_t m_nImpRate;
 
   CColRdctPrm();
-  virtual ~CColRdctPrm() = default;
   CColRdctPrm(const CColRdctPrm&) = default;
   CColRdctPrm& operator=(const CColRdctPrm&) = default;
 
   // Every field to its default; the fixed palette takes the current opaque alpha value.
-  virtual void Init();
+  void Init() override;
   // Clamps every field as loading does and derives the group layout.
-  virtual void Validate();
+  void Validate() override;
   // The multi-line description shown by dialogs and batch lists (lines end in CR LF).
-  virtual std::string GetText() const;
+  std::string GetText() const override;
+
+  // Every key of the section sect\ColRdctPrm (or ColRdctPrm without sect); a missing key keeps
+  // the field's value, stored values are clamped, never rejected.
+  bool Load(CProfile& prof, const char* sect) override;
+  bool Save(CProfile& prof, const char* sect) const override;
+
+  // A ".crs" colour-reduction settings file. A file that cannot be read or is of a newer
+  // format leaves the record unchanged.
+  bool LoadCrs(const std::string& path);
+  bool SaveCrs(const std::string& path) const;
 
   // Group 0 takes what groups 1..7 leave of the colour count (not below 0); each group starts
   // where the groups before it end. Returns the total of all counts.
