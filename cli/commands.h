@@ -10,6 +10,7 @@ class CliContext;
 int CmdFormats(CliContext& ctx, const std::vector<std::string>& args);
 int CmdInfo(CliContext& ctx, const std::vector<std::string>& args);
 int CmdConvert(CliContext& ctx, const std::vector<std::string>& args);
+int CmdReduce(CliContext& ctx, const std::vector<std::string>& args);
 
 // Loads a file through the loaders, reporting a failure; true on success.
 class CImgInf;

@@ -14,6 +14,11 @@ const char kUsage[] =
     "Usage: quovo-cli COMMAND [ARGS...]\n"
     "\n"
     "Commands:\n"
+    "  reduce IN OUT [--colors N] [--dither none|pattern|diffusion] [--settings FILE.crs]\n"
+    "                [--transparent RRGGBB] [--no-alpha]\n"
+    "                     reduce IN to a palette of N colours (4095: fewer bits per channel) and\n"
+    "                     save it as OUT; the settings are FILE.crs or the defaults, changed by\n"
+    "                     the options\n"
     "  convert IN OUT     load IN and save it as OUT (the saver is chosen by OUT's extension)\n"
     "  info FILE...       type, size, levels, banks and their colour counts, alpha, distinct colours\n"
     "  formats            the loaders and savers with their patterns and capabilities\n"
@@ -43,7 +48,7 @@ int main(int argc, char** argv) {
   const struct {
     const char* name;
     Command run;
-  } kCommands[] = {{"convert", CmdConvert}, {"info", CmdInfo}, {"formats", CmdFormats}};
+  } kCommands[] = {{"reduce", CmdReduce}, {"convert", CmdConvert}, {"info", CmdInfo}, {"formats", CmdFormats}};
   for (const auto& c : kCommands) {
     if (cmd != c.name) continue;
     CliContext ctx;
