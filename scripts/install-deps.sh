@@ -9,7 +9,7 @@ packages=(
   libpng-dev libjpeg62-turbo-dev libtiff-dev zlib1g-dev
   qt6-base-dev
   clang libclang-rt-14-dev
-  imagemagick pngquant gifsicle
+  imagemagick pngquant gifsicle time
   fonts-noto-cjk xvfb xauth
 )
 
