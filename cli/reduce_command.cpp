@@ -107,9 +107,6 @@ bool ParseOptions(const std::vector<std::string>& args, ReduceOptions& o) {
   return true;
 }
 
-// Reads a ".crs" colour-reduction settings file into the record.
-bool LoadCrsFile(const std::string& /*path*/, CColRdctPrm& /*prm*/) { return false; }
-
 }  // namespace
 
 int CmdReduce(CliContext& ctx, const std::vector<std::string>& args) {
@@ -117,7 +114,7 @@ int CmdReduce(CliContext& ctx, const std::vector<std::string>& args) {
   if (!ParseOptions(args, o)) return 2;
 
   CColRdctPrm prm;
-  if (!o.settings.empty() && !LoadCrsFile(o.settings, prm)) {
+  if (!o.settings.empty() && !prm.LoadCrs(o.settings)) {
     std::fprintf(stderr, "%s\n\n設定ファイルを読み込めませんでした\n", o.settings.c_str());
     return 1;
   }

@@ -4,8 +4,10 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
+#include "reduce/col_rdct_prm.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -72,6 +74,81 @@ TEST(Cli, ConvertsAPaletteBetweenModules) {
   r = RunCli("formats");
   EXPECT_EQ(r.status, 0);
   EXPECT_NE(r.out.find("*.act"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+bool HaveImageMagick() { return std::system("convert -version >/dev/null 2>&1") == 0; }
+
+// A 64 x 48 gradient BMP with many colours, written by ImageMagick.
+std::string GradientBmp(const testutil::TempDir& dir) {
+  const std::string path = dir / "grad.bmp";
+  const std::string cmd = "convert -size 64x48 gradient:red-blue -depth 8 -type TrueColor 'BMP3:" + path + "' 2>/dev/null";
+  return std::system(cmd.c_str()) == 0 ? path : "";
+}
+
+TEST(CliReduce, SixteenColoursThatImageMagickReads) {
+  if (!HaveImageMagick()) GTEST_SKIP() << "ImageMagick missing";
+  testutil::TempDir dir;
+  const std::string in = GradientBmp(dir);
+  ASSERT_FALSE(in.empty());
+  CliRun r = RunCli("reduce '" + in + "' '" + (dir / "out.bmp") + "' --colors 16 --dither diffusion");
+  ASSERT_EQ(r.status, 0) << r.out;
+  FILE* p = popen(("identify -format '%k %r' '" + (dir / "out.bmp") + "'").c_str(), "r");
+  char buf[256] = {};
+  ASSERT_NE(p, nullptr);
+  std::fgets(buf, sizeof(buf), p);
+  pclose(p);
+  const int colours = std::atoi(buf);
+  EXPECT_GE(colours, 2) << buf;
+  EXPECT_LE(colours, 16) << buf;
+  EXPECT_NE(std::string(buf).find("PseudoClass"), std::string::npos) << buf;
+  // Repeated runs give the same bytes.
+  r = RunCli("reduce '" + in + "' '" + (dir / "again.bmp") + "' --colors 16 --dither diffusion");
+  ASSERT_EQ(r.status, 0);
+  EXPECT_EQ(testutil::ReadFile(dir / "out.bmp"), testutil::ReadFile(dir / "again.bmp"));
+}
+
+TEST(CliReduce, BadArgumentsAndFiles) {
+  testutil::TempDir dir;
+  testutil::WriteFile(dir / "broken.bmp", {'B', 'M', 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15});
+  struct Case {
+    std::string args;
+    int status;
+  } cases[] = {
+      {"reduce a.bmp", 2},
+      {"reduce a.bmp b.bmp --colors 1", 2},
+      {"reduce a.bmp b.bmp --colors 300", 2},
+      {"reduce a.bmp b.bmp --colors", 2},
+      {"reduce a.bmp b.bmp --dither fancy", 2},
+      {"reduce a.bmp b.bmp --transparent 12345", 2},
+      {"reduce a.bmp b.bmp --bogus", 2},
+      {"reduce '" + (dir / "missing.bmp") + "' '" + (dir / "o.bmp") + "'", 1},
+      {"reduce '" + (dir / "broken.bmp") + "' '" + (dir / "o.bmp") + "'", 1},
+      {"reduce '" + (dir / "broken.bmp") + "' '" + (dir / "o.bmp") + "' --settings '" + (dir / "none.crs") + "'", 1},
+  };
+  for (const auto& c : cases) {
+    const CliRun r = RunCli(c.args);
+    EXPECT_EQ(r.status, c.status) << c.args << "\n" << r.out;
+    EXPECT_FALSE(r.out.empty()) << c.args;
+  }
+}
+
+TEST(CliReduce, SettingsFileAndTransparentColour) {
+  if (!HaveImageMagick()) GTEST_SKIP() << "ImageMagick missing";
+  testutil::TempDir dir;
+  const std::string in = GradientBmp(dir);
+  ASSERT_FALSE(in.empty());
+  CColRdctPrm prm;
+  prm.m_nOutColNum = 8;
+  ASSERT_TRUE(prm.SaveCrs(dir / "eight.crs"));
+  CliRun r = RunCli("reduce '" + in + "' '" + (dir / "o.bmp") + "' --settings '" + (dir / "eight.crs") +
+                    "' --transparent FF0000");
+  ASSERT_EQ(r.status, 0) << r.out;
+  r = RunCli("info '" + (dir / "o.bmp") + "'");
+  EXPECT_NE(r.out.find("banks: 1 (colours: 8)"), std::string::npos) << r.out;
 }
 
 }  // namespace
