@@ -80,6 +80,39 @@ inline int MaxIndex(const QvpImgLevel& picture) {
   return m;
 }
 
+// Case-insensitive ASCII search of `needle` in `text` (library messages change case between
+// versions); `atStart` asks for a prefix.
+inline bool ContainsNoCase(const char* text, const char* needle, bool atStart = false) {
+  if (!text || !needle) return false;
+  auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+  for (const char* t = text; *t; ++t) {
+    const char* a = t;
+    const char* b = needle;
+    while (*a && *b && lower(*a) == lower(*b)) ++a, ++b;
+    if (!*b) return true;
+    if (atStart) return false;
+  }
+  return false;
+}
+
+// Size of an open file in bytes (0 when unknown).
+inline uint64_t FileSize(FILE* f) {
+  const long pos = std::ftell(f);
+  if (pos < 0 || std::fseek(f, 0, SEEK_END) != 0) return 0;
+  const long end = std::ftell(f);
+  std::fseek(f, pos, SEEK_SET);
+  return end > 0 ? uint64_t(end) : 0;
+}
+
+// Whether a picture needing `allocation` bytes, whose data decodes to `decoded` bytes, can
+// come from a file of `fileBytes` whose compression packs at most `ratio` decoded bytes into
+// one stored byte. Pictures up to 64 MiB always pass; a header that claims a huge picture
+// with too little data behind it is refused before the picture is allocated.
+inline bool PlausibleSize(uint64_t allocation, uint64_t decoded, uint64_t fileBytes, uint64_t ratio) {
+  constexpr uint64_t kAlwaysFine = uint64_t(64) << 20;
+  return allocation <= kAlwaysFine || decoded / ratio <= fileBytes;
+}
+
 // One integer key of a settings record: its name, default and range.
 template <class S>
 struct SettingKey {

@@ -140,6 +140,10 @@ int LoadGif(QvpProcess* record, const char* path) {
         if (std::fgetc(f) == EOF || !SkipSubBlocks(f)) return QVP_ERR_FILE;
         continue;
       }
+      // LZW packs at most about 1400 pixels into a byte: a huge picture needs data behind it.
+      const uint64_t pixels = uint64_t(width) * uint64_t(height);
+      if (!codec::PlausibleSize(pixels * 2, pixels, codec::FileSize(f), 4096))
+        return QVP_ERR_DATA;
       const bool transparent = control.packed & 1;
       // A file without any colour table gets 256 entries of the default colour.
       const int bankEntries = entries > 0 ? entries : 256;
