@@ -28,6 +28,10 @@ const QvpProcInfo kProcs[] = {
     {0, 0, nullptr, 0, {}, nullptr, nullptr, {}},
 };
 
+constexpr png_alloc_size_t kMaxChunkBytes = png_alloc_size_t(16) << 20;
+const png_byte kIgnoredChunks[] =
+    "bKGD\0cHRM\0eXIf\0gAMA\0hIST\0iCCP\0iTXt\0oFFs\0pCAL\0pHYs\0sBIT\0sCAL\0sPLT\0sRGB\0tEXt\0tIME\0zTXt";
+
 // What the library callbacks share: the stream and the result set by the error handler.
 struct PngIo {
   FILE* f;
@@ -186,6 +190,11 @@ int LoadPng(QvpProcess* record, const char* path) {
     return QVP_ERR_MEMORY;
   }
   png_set_read_fn(png, &io, PngReadData);
+  // libpng buffers a known ancillary chunk whole, so a length field of a few gigabytes would
+  // become an allocation. The loader needs none of them but tRNS: they are skipped unread.
+  png_set_chunk_malloc_max(png, kMaxChunkBytes);
+  png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, 0);
+  png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, kIgnoredChunks, int(sizeof(kIgnoredChunks) / 5));
   auto h = std::make_unique<PngHeader>();
   int rc = ReadPngHeader(png, info, &io, h.get());
   const bool palette = h->colourType == PNG_COLOR_TYPE_PALETTE;
