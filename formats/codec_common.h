@@ -193,7 +193,8 @@ template <class S, size_t N>
 int SettingSet(QvpProcess* record, QvpSettingIf* accessor, int32_t saverId, const char* section,
                const SettingKey<S> (&keys)[N]) {
   if (!record || record->id != saverId || !accessor) return QVP_ERR_PARAM;
-  return WriteSettings(record, accessor, ProfileSettings(record, section, keys), keys) ? QVP_OK : QVP_ERR_PARAM;
+  return WriteSettings(record, accessor, ProfileSettings(record, section, keys), keys) ? QVP_OK
+                                                                                       : QVP_ERR_PARAM;
 }
 
 // Shows a built-in plug-in's about text in an OK message box captioned with its name.

@@ -142,8 +142,7 @@ int LoadGif(QvpProcess* record, const char* path) {
       }
       // LZW packs at most about 1400 pixels into a byte: a huge picture needs data behind it.
       const uint64_t pixels = uint64_t(width) * uint64_t(height);
-      if (!codec::PlausibleSize(pixels * 2, pixels, codec::FileSize(f), 4096))
-        return QVP_ERR_DATA;
+      if (!codec::PlausibleSize(pixels * 2, pixels, codec::FileSize(f), 4096)) return QVP_ERR_DATA;
       const bool transparent = control.packed & 1;
       // A file without any colour table gets 256 entries of the default colour.
       const int bankEntries = entries > 0 ? entries : 256;
@@ -220,7 +219,8 @@ int GifSave(QvpProcess* record, const char* path, const GifSettings& in) {
   for (int i = 0; i < (1 << bits); ++i)
     for (int c = 0; c < 3; ++c) out.push_back(i < entries ? bank[i * 4 + c] : 0);
   if (s.gifType == 1)
-    out.insert(out.end(), {0x21, 0xF9, 0x04, uint8_t(trans >= 0 ? 1 : 0), 0, 0, uint8_t(trans >= 0 ? trans : 0), 0});
+    out.insert(out.end(),
+               {0x21, 0xF9, 0x04, uint8_t(trans >= 0 ? 1 : 0), 0, 0, uint8_t(trans >= 0 ? trans : 0), 0});
   out.push_back(0x2C);
   PutU16le(out, 0);
   PutU16le(out, 0);

@@ -3,10 +3,10 @@
 // own memory pools.
 #include "formats/jpeg_plugin.h"
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
-#include <algorithm>
 #include <memory>
 
 // jpeglib.h needs size_t and FILE declared first.
@@ -77,7 +77,9 @@ struct JpegSource {
   JOCTET buffer[kBufferSize];
 };
 
-extern "C" void SrcInit(j_decompress_ptr cinfo) { reinterpret_cast<JpegSource*>(cinfo->src)->startOfFile = true; }
+extern "C" void SrcInit(j_decompress_ptr cinfo) {
+  reinterpret_cast<JpegSource*>(cinfo->src)->startOfFile = true;
+}
 
 extern "C" boolean SrcFill(j_decompress_ptr cinfo) {
   auto* src = reinterpret_cast<JpegSource*>(cinfo->src);
@@ -153,7 +155,8 @@ int DecodeJpeg(jpeg_decompress_struct* cinfo, JpegError* err, JpegSource* src, Q
     return QVP_ERR_DATA;
   jpeg_start_decompress(cinfo);
   const int comps = cinfo->output_components;
-  if ((space == JCS_RGB && comps != 3) || (space == JCS_GRAYSCALE && comps != 1) || (space == JCS_CMYK && comps != 4))
+  if ((space == JCS_RGB && comps != 3) || (space == JCS_GRAYSCALE && comps != 1) ||
+      (space == JCS_CMYK && comps != 4))
     return QVP_ERR_DATA;
   const JDIMENSION width = cinfo->output_width, height = cinfo->output_height;
   if (width > 0x7FFFFFFF || height > 0x7FFFFFFF) return QVP_ERR_DATA;
@@ -161,8 +164,8 @@ int DecodeJpeg(jpeg_decompress_struct* cinfo, JpegError* err, JpegSource* src, Q
   if (rc != QVP_OK) return rc;
   if (record->image.pictureCount < 1) return QVP_ERR_MEMORY;
   if (codec::Cancelled(record, 0)) return QVP_ERR_CANCEL;
-  JSAMPARRAY row =
-      (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE, width * JDIMENSION(comps), 1);
+  JSAMPARRAY row = (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
+                                               width * JDIMENSION(comps), 1);
   uint8_t* pixels8 = record->image.pictures[0].data;
   while (cinfo->output_scanline < height) {
     const JDIMENSION y = cinfo->output_scanline;
@@ -232,7 +235,8 @@ int EncodeJpeg(jpeg_compress_struct* cinfo, JpegError* err, JpegDest* dest, cons
   if (job->progressive) jpeg_simple_progression(cinfo);
   cinfo->optimize_coding = TRUE;
   jpeg_start_compress(cinfo, TRUE);
-  JSAMPARRAY row = (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE, width * 3, 1);
+  JSAMPARRAY row =
+      (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE, width * 3, 1);
   const bool palette = job->bank != nullptr;
   while (cinfo->next_scanline < height) {
     const JDIMENSION y = cinfo->next_scanline;
@@ -260,7 +264,8 @@ int Encode(QvpProcess* record, FILE* f, int quality, bool progressive, bool repo
   } else if (record->image.type != QVPIMG_DIR) {
     return QVP_ERR_PARAM;
   }
-  if (job.picture->width > JPEG_MAX_DIMENSION || job.picture->height > JPEG_MAX_DIMENSION) return QVP_ERR_PARAM;
+  if (job.picture->width > JPEG_MAX_DIMENSION || job.picture->height > JPEG_MAX_DIMENSION)
+    return QVP_ERR_PARAM;
   auto cinfo = std::make_unique<jpeg_compress_struct>();
   auto err = std::make_unique<JpegError>();
   auto dest = std::make_unique<JpegDest>();
@@ -392,8 +397,8 @@ extern "C" int JpegSettingSet(QvpProcess* record, QvpSettingIf* accessor) {
 }  // namespace
 
 const BuiltinPluginDesc kJpegPlugin = {
-    {JpegConnect, JpegDisconnect, JpegConnectProc, JpegDisconnectProc, JpegAbout, nullptr, JpegCheck, JpegLoad,
-     JpegSaveOptions, JpegSaveExec, JpegSettingGet, JpegSettingSet},
+    {JpegConnect, JpegDisconnect, JpegConnectProc, JpegDisconnectProc, JpegAbout, nullptr, JpegCheck,
+     JpegLoad, JpegSaveOptions, JpegSaveExec, JpegSettingGet, JpegSettingSet},
     &kInfo,
     kProcs,
 };

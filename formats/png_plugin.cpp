@@ -39,7 +39,8 @@ struct PngIo {
 };
 
 int PngErrorCode(const char* message) {
-  if (codec::ContainsNoCase(message, "out of memory", true) || codec::ContainsNoCase(message, "not enough memory", true) ||
+  if (codec::ContainsNoCase(message, "out of memory", true) ||
+      codec::ContainsNoCase(message, "not enough memory", true) ||
       codec::ContainsNoCase(message, "insufficient memory", true))
     return QVP_ERR_MEMORY;
   if (codec::ContainsNoCase(message, "file i/o error", true)) return QVP_ERR_FILE;
@@ -133,14 +134,15 @@ int ReadPngHeader(png_structp png, png_infop info, PngIo* io, PngHeader* h) {
   return QVP_OK;
 }
 
-int ReadPngRows(png_structp png, PngIo* io, QvpProcess* record, uint8_t* pixels, size_t stride, png_uint_32 height,
-                int passes) {
+int ReadPngRows(png_structp png, PngIo* io, QvpProcess* record, uint8_t* pixels, size_t stride,
+                png_uint_32 height, int passes) {
   if (setjmp(png_jmpbuf(png))) return io->result;
   const int64_t total = int64_t(height) * passes;
   for (int pass = 0; pass < passes; ++pass) {
     for (png_uint_32 y = 0; y < height; ++y) {
       png_read_row(png, pixels + size_t(y) * stride, nullptr);
-      if (codec::Cancelled(record, codec::Percent(int64_t(pass) * height + y + 1, total))) return QVP_ERR_CANCEL;
+      if (codec::Cancelled(record, codec::Percent(int64_t(pass) * height + y + 1, total)))
+        return QVP_ERR_CANCEL;
     }
   }
   return QVP_OK;
@@ -206,13 +208,15 @@ int LoadPng(QvpProcess* record, const char* path) {
     if (h->width > 0x7FFFFFFF || h->height > 0x7FFFFFFF || h->rowBytes > size_t(h->width) * cell ||
         (palette && h->entries == 0) || (!palette && h->channels != 3 && h->channels != 4))
       rc = QVP_ERR_DATA;
-    else if (!codec::PlausibleSize(uint64_t(h->width) * h->height * cell, raw, codec::FileSize(file.get()), 1100))
+    else if (!codec::PlausibleSize(uint64_t(h->width) * h->height * cell, raw, codec::FileSize(file.get()),
+                                   1100))
       rc = QVP_ERR_DATA;
   }
   if (rc == QVP_OK)
-    rc = record->CreateImage(record, alpha ? QVPIMG_ALPHA : 0, palette ? QVPIMG_IDX : QVPIMG_DIR, int(h->width),
-                             int(h->height), 1, palette ? 1 : 0, h->entries);
-  if (rc == QVP_OK && (record->image.pictureCount < 1 || (palette && !record->image.banks))) rc = QVP_ERR_MEMORY;
+    rc = record->CreateImage(record, alpha ? QVPIMG_ALPHA : 0, palette ? QVPIMG_IDX : QVPIMG_DIR,
+                             int(h->width), int(h->height), 1, palette ? 1 : 0, h->entries);
+  if (rc == QVP_OK && (record->image.pictureCount < 1 || (palette && !record->image.banks)))
+    rc = QVP_ERR_MEMORY;
   if (rc == QVP_OK && palette) {
     uint8_t* bank = record->image.banks[0].colour;
     for (int i = 0; i < h->entries; ++i) {
@@ -224,7 +228,8 @@ int LoadPng(QvpProcess* record, const char* path) {
   }
   if (rc == QVP_OK && codec::Cancelled(record, 0)) rc = QVP_ERR_CANCEL;
   const size_t stride = size_t(h->width) * (palette ? 2 : 4);
-  if (rc == QVP_OK) rc = ReadPngRows(png, &io, record, record->image.pictures[0].data, stride, h->height, h->passes);
+  if (rc == QVP_OK)
+    rc = ReadPngRows(png, &io, record, record->image.pictures[0].data, stride, h->height, h->passes);
   if (rc == QVP_OK) {
     ConvertRows(*h, record->image.pictures[0].data, stride);
     rc = ReadPngEnd(png, &io);
@@ -268,8 +273,9 @@ int WritePng(png_structp png, png_infop info, PngWriteJob* job) {
   if (setjmp(png_jmpbuf(png))) return job->io.result;
   const PngSettings& s = job->settings;
   const png_uint_32 w = job->picture->width, h = job->picture->height;
-  png_set_IHDR(png, info, w, h, job->depth, job->colourType, s.interlace ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
-               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_set_IHDR(png, info, w, h, job->depth, job->colourType,
+               s.interlace ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+               PNG_FILTER_TYPE_DEFAULT);
   if (job->palette) {
     png_color plte[256];
     uint8_t trans[256];
@@ -298,7 +304,8 @@ int WritePng(png_structp png, png_infop info, PngWriteJob* job) {
     for (png_uint_32 y = 0; y < h; ++y) {
       PackRow(*job, y);
       png_write_row(png, job->row);
-      if (codec::Cancelled(job->record, codec::Percent(int64_t(pass) * h + y + 1, total))) return QVP_ERR_CANCEL;
+      if (codec::Cancelled(job->record, codec::Percent(int64_t(pass) * h + y + 1, total)))
+        return QVP_ERR_CANCEL;
     }
   }
   png_write_end(png, info);
@@ -316,7 +323,8 @@ int PngSave(QvpProcess* record, const char* path, const PngSettings& in) {
   job.picture = codec::SavedPicture(record);
   job.palette = record->image.type == QVPIMG_IDX;
   job.alpha = (record->image.flags & QVPIMG_ALPHA) != 0;
-  if (!job.picture || (record->image.type != QVPIMG_IDX && record->image.type != QVPIMG_DIR)) return QVP_ERR_PARAM;
+  if (!job.picture || (record->image.type != QVPIMG_IDX && record->image.type != QVPIMG_DIR))
+    return QVP_ERR_PARAM;
   if (job.palette) {
     job.bank = codec::SavedBank(record);
     job.entries = codec::SavedEntries(record);

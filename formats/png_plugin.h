@@ -12,8 +12,8 @@ inline constexpr int32_t kPngSaverId = 0x7FFF000D;
 
 // The saver's settings (profile section "Plugins\png").
 struct PngSettings {
-  int interlace;       // Adam7
-  int dirColTrns;      // mark a transparent colour in direct images without alpha
+  int interlace;   // Adam7
+  int dirColTrns;  // mark a transparent colour in direct images without alpha
   int trnsR, trnsG, trnsB;
   int idxColTrnsIdx0;  // make index 0 transparent in palette images without alpha
 };

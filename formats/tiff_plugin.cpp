@@ -37,9 +37,10 @@ extern "C" int TiffOnError(TIFF*, void* user, const char* module, const char* fm
   std::vsnprintf(message, sizeof(message), fmt, ap);
   auto* ctx = static_cast<TiffCtx*>(user);
   if (ctx && ctx->result == QVP_OK)
-    ctx->result = codec::ContainsNoCase(message, "cannot open") || codec::ContainsNoCase(module, "cannot open")
-                      ? QVP_ERR_FILE
-                      : QVP_ERR_PARAM;
+    ctx->result =
+        codec::ContainsNoCase(message, "cannot open") || codec::ContainsNoCase(module, "cannot open")
+            ? QVP_ERR_FILE
+            : QVP_ERR_PARAM;
   return 1;  // handled: nothing reaches the process-wide handler
 }
 extern "C" int TiffOnWarning(TIFF*, void*, const char*, const char*, va_list) { return 1; }
@@ -101,7 +102,8 @@ int ReadDirect(TIFF* tif, TiffCtx& ctx, QvpProcess* record, uint32_t width, uint
     for (int a = 0; a < 256; ++a)
       for (int v = 0; v < 256; ++v) img.UaToAa[a * 256 + v] = uint8_t(v);
   img.req_orientation = ORIENTATION_TOPLEFT;
-  const int ok = TIFFRGBAImageGet(&img, reinterpret_cast<uint32_t*>(record->image.pictures[0].data), width, height);
+  const int ok =
+      TIFFRGBAImageGet(&img, reinterpret_cast<uint32_t*>(record->image.pictures[0].data), width, height);
   TIFFRGBAImageEnd(&img);
   if (!ok) return Failure(ctx, QVP_ERR_PARAM);
   return QVP_OK;
@@ -113,7 +115,8 @@ int ReadPalette(TIFF* tif, TiffCtx& ctx, QvpProcess* record, uint32_t width, uin
   TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &planar);
   const bool packed = (bits == 1 || bits == 2 || bits == 4) && spp == 1;
   const bool bytes = bits == 8 && (spp == 1 || spp == 2);
-  if (TIFFIsTiled(tif) || !(packed || bytes) || (spp > 1 && planar != PLANARCONFIG_CONTIG)) return QVP_ERR_PARAM;
+  if (TIFFIsTiled(tif) || !(packed || bytes) || (spp > 1 && planar != PLANARCONFIG_CONTIG))
+    return QVP_ERR_PARAM;
   const uint64_t scanline = (uint64_t(width) * bits * spp + 7) / 8;
   const uint64_t stripBytes = scanline * rowsPerStrip;
   if (stripBytes > uint64_t(kMaxLibraryAlloc)) return QVP_ERR_DATA;
@@ -190,14 +193,15 @@ int LoadTiff(QvpProcess* record, const char* path) {
   // Blank pictures compress to next to nothing, but not a gigabyte into a few bytes.
   const uint64_t allocation = uint64_t(width) * height * (palette ? 2 : 4);
   if (!codec::PlausibleSize(allocation, allocation, PathSize(path), 65536)) return QVP_ERR_DATA;
-  int rc = record->CreateImage(record, alpha ? QVPIMG_ALPHA : 0, palette ? QVPIMG_IDX : QVPIMG_DIR, int(width),
-                               int(height), 1, palette ? 1 : 0, entries);
+  int rc = record->CreateImage(record, alpha ? QVPIMG_ALPHA : 0, palette ? QVPIMG_IDX : QVPIMG_DIR,
+                               int(width), int(height), 1, palette ? 1 : 0, entries);
   if (rc != QVP_OK) return rc;
   if (record->image.pictureCount < 1 || (palette && !record->image.banks)) return QVP_ERR_MEMORY;
   if (codec::Cancelled(record, 0)) return QVP_ERR_CANCEL;
   if (palette) {
     uint16_t *r = nullptr, *g = nullptr, *b = nullptr;
-    if (!TIFFGetField(tif, TIFFTAG_COLORMAP, &r, &g, &b) || !r || !g || !b) return Failure(ctx, QVP_ERR_PARAM);
+    if (!TIFFGetField(tif, TIFFTAG_COLORMAP, &r, &g, &b) || !r || !g || !b)
+      return Failure(ctx, QVP_ERR_PARAM);
     uint8_t* bank = record->image.banks[0].colour;
     for (int i = 0; i < entries; ++i) {
       bank[i * 4] = uint8_t(r[i] >> 8);
@@ -317,7 +321,8 @@ extern "C" void TiffAbout(QvpConnect* connect) { codec::ShowAbout(connect, kName
 extern "C" int TiffCheck(QvpProcess* record, const QvpFile* file) {
   if (!record || !file || record->id != kTiffLoaderId) return 0;
   const uint8_t* h = file->header;
-  return (h[0] == 'I' && h[1] == 'I' && h[2] == 42 && h[3] == 0) || (h[0] == 'M' && h[1] == 'M' && h[2] == 0 && h[3] == 42);
+  return (h[0] == 'I' && h[1] == 'I' && h[2] == 42 && h[3] == 0) ||
+         (h[0] == 'M' && h[1] == 'M' && h[2] == 0 && h[3] == 42);
 }
 
 extern "C" int TiffLoad(QvpProcess* record, const QvpFile* file) {
@@ -348,8 +353,8 @@ extern "C" int TiffSettingSet(QvpProcess* record, QvpSettingIf* accessor) {
 }  // namespace
 
 const BuiltinPluginDesc kTiffPlugin = {
-    {TiffConnect, TiffDisconnect, TiffConnectProc, TiffDisconnectProc, TiffAbout, nullptr, TiffCheck, TiffLoad,
-     TiffSaveOptions, TiffSaveExec, TiffSettingGet, TiffSettingSet},
+    {TiffConnect, TiffDisconnect, TiffConnectProc, TiffDisconnectProc, TiffAbout, nullptr, TiffCheck,
+     TiffLoad, TiffSaveOptions, TiffSaveExec, TiffSettingGet, TiffSettingSet},
     &kInfo,
     kProcs,
 };

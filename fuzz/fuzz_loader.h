@@ -12,7 +12,8 @@
 #include "formats/plugin_manager.h"
 #include "model/img_inf.h"
 
-inline int FuzzLoad(const BuiltinPluginDesc& plugin, const char* extension, const uint8_t* data, size_t size) {
+inline int FuzzLoad(const BuiltinPluginDesc& plugin, const char* extension, const uint8_t* data,
+                    size_t size) {
   static CPluginMng* mng = [&] {
     auto* m = new CPluginMng("");
     m->Scan({&plugin});
@@ -20,7 +21,8 @@ inline int FuzzLoad(const BuiltinPluginDesc& plugin, const char* extension, cons
   }();
   static const std::string path = [&] {
     const char* tmp = std::getenv("TMPDIR");
-    return std::string(tmp && *tmp ? tmp : "/tmp") + "/quovex-fuzz-" + std::to_string(getpid()) + "." + extension;
+    return std::string(tmp && *tmp ? tmp : "/tmp") + "/quovex-fuzz-" + std::to_string(getpid()) + "." +
+           extension;
   }();
   FILE* f = std::fopen(path.c_str(), "wb");
   if (!f) return 0;

@@ -30,16 +30,20 @@ struct PluginWant {
 };
 
 const PluginWant kWant[] = {
-    {&kGifPlugin, "GIFフォーマットプラグイン(ビルトイン)",
+    {&kGifPlugin,
+     "GIFフォーマットプラグイン(ビルトイン)",
      {0x7FFF0004, "GIFフォーマットローダ", 0x12, "CompuServe GIF", "*.gif"},
      {0x7FFF0005, "GIFフォーマットセーバ", 0x52, "CompuServe GIF", "*.gif"}},
-    {&kJpegPlugin, "JPEGフォーマットプラグイン(ビルトイン)",
+    {&kJpegPlugin,
+     "JPEGフォーマットプラグイン(ビルトイン)",
      {0x7FFF000A, "JPEGフォーマットローダ", 0x01, "JPEG", "*.jpg;*.jpeg;*.jpe"},
      {0x7FFF000B, "JPEGフォーマットセーバ", 0x43, "JPEG", "*.jpg"}},
-    {&kPngPlugin, "PNGフォーマットプラグイン(ビルトイン)",
+    {&kPngPlugin,
+     "PNGフォーマットプラグイン(ビルトイン)",
      {0x7FFF000C, "PNGフォーマットローダ", 0x13, "PNG", "*.png"},
      {0x7FFF000D, "PNGフォーマットセーバ", 0x53, "PNG", "*.png"}},
-    {&kTiffPlugin, "TIFFフォーマットプラグイン(ビルトイン)",
+    {&kTiffPlugin,
+     "TIFFフォーマットプラグイン(ビルトイン)",
      {0x7FFF000E, "TIFFフォーマットローダ", 0x13, "TIFF", "*.tif;*.tiff"},
      {0x7FFF000F, "TIFFフォーマットセーバ", 0x53, "TIFF", "*.tif"}},
 };
@@ -67,10 +71,11 @@ TEST(CodecPlugins, TablesAsTheManagerSeesThem) {
     }
     const QvpFunctions& fn = w.desc->functions;
     EXPECT_EQ(fn.FileLoadOptions, nullptr);
-    for (const void* f : {(const void*)fn.ConnectPlugin, (const void*)fn.DisconnectPlugin, (const void*)fn.ConnectProc,
-                          (const void*)fn.DisconnectProc, (const void*)fn.DispAbout, (const void*)fn.FileLoadChkSupport,
-                          (const void*)fn.FileLoadExec, (const void*)fn.FileSaveOptions, (const void*)fn.FileSaveExec,
-                          (const void*)fn.SettingGet, (const void*)fn.SettingSet})
+    for (const void* f :
+         {(const void*)fn.ConnectPlugin, (const void*)fn.DisconnectPlugin, (const void*)fn.ConnectProc,
+          (const void*)fn.DisconnectProc, (const void*)fn.DispAbout, (const void*)fn.FileLoadChkSupport,
+          (const void*)fn.FileLoadExec, (const void*)fn.FileSaveOptions, (const void*)fn.FileSaveExec,
+          (const void*)fn.SettingGet, (const void*)fn.SettingSet})
       EXPECT_NE(f, nullptr);
     // Only the savers have options; until the dialogs exist they keep the settings and succeed.
     EXPECT_FALSE(plugin->HasOptions(*plugin->Process(0)));
@@ -107,11 +112,26 @@ TEST(CodecPlugins, SettingsThroughTheAccessor) {
     int32_t loader, saver;
     std::map<std::string, int32_t> defaults;
   } cases[] = {
-      {&kGifPlugin, 0x7FFF0004, 0x7FFF0005, {{"GifType", 1}, {"Interlace", 0}, {"TransGif", 0}, {"TransMode", 0}}},
-      {&kJpegPlugin, 0x7FFF000A, 0x7FFF000B,
-       {{"Quality", 50}, {"Progression", 0}, {"FileSizeLimEnb", 0}, {"FileSizeLimVal", 100}, {"FileSizeLimRadix", 1}}},
-      {&kPngPlugin, 0x7FFF000C, 0x7FFF000D,
-       {{"Interlace", 0}, {"DirColTrns", 0}, {"DirTrnsCol_R", 255}, {"DirTrnsCol_G", 0}, {"DirTrnsCol_B", 255},
+      {&kGifPlugin,
+       0x7FFF0004,
+       0x7FFF0005,
+       {{"GifType", 1}, {"Interlace", 0}, {"TransGif", 0}, {"TransMode", 0}}},
+      {&kJpegPlugin,
+       0x7FFF000A,
+       0x7FFF000B,
+       {{"Quality", 50},
+        {"Progression", 0},
+        {"FileSizeLimEnb", 0},
+        {"FileSizeLimVal", 100},
+        {"FileSizeLimRadix", 1}}},
+      {&kPngPlugin,
+       0x7FFF000C,
+       0x7FFF000D,
+       {{"Interlace", 0},
+        {"DirColTrns", 0},
+        {"DirTrnsCol_R", 255},
+        {"DirTrnsCol_G", 0},
+        {"DirTrnsCol_B", 255},
         {"IdxColTrnsIdx0", 0}}},
       {&kTiffPlugin, 0x7FFF000E, 0x7FFF000F, {{"BigEndian", 0}, {"CompressLZW", 0}}},
   };
@@ -133,7 +153,8 @@ TEST(CodecPlugins, SettingsThroughTheAccessor) {
 
 TEST(CodecPlugins, ReadSettingsClampsEveryKey) {
   MapAccessor map;
-  map.values = {{"Quality", 250}, {"Progression", -4}, {"FileSizeLimVal", 2000000000}, {"FileSizeLimRadix", 9}};
+  map.values = {
+      {"Quality", 250}, {"Progression", -4}, {"FileSizeLimVal", 2000000000}, {"FileSizeLimRadix", 9}};
   const JpegSettings j = codec::ReadSettings(nullptr, &map.accessor, kJpegSettingKeys);
   EXPECT_EQ(j.quality, 100);
   EXPECT_EQ(j.progression, 0);

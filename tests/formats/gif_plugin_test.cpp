@@ -66,10 +66,12 @@ std::vector<uint8_t> PackCodes(const std::vector<std::pair<int, int>>& codes) {
 }
 
 // A GIF89a file of w x h with a two-entry table and the given image data.
-std::vector<uint8_t> GifFile(int w, int h, int minCodeSize, const std::vector<uint8_t>& data, uint8_t packed = 0) {
-  std::vector<uint8_t> f = {'G', 'I', 'F', '8', '9', 'a', uint8_t(w), 0, uint8_t(h), 0, 0x80, 0, 0,
-                            10,  20,  30,  40,  50,  60,  0x2C,       0, 0, 0, 0, uint8_t(w), 0, uint8_t(h), 0,
-                            packed, uint8_t(minCodeSize)};
+std::vector<uint8_t> GifFile(int w, int h, int minCodeSize, const std::vector<uint8_t>& data,
+                             uint8_t packed = 0) {
+  std::vector<uint8_t> f = {
+      'G',  'I', 'F', '8', '9',        'a', uint8_t(w), 0,  uint8_t(h), 0,
+      0x80, 0,   0,   10,  20,         30,  40,         50, 60,         0x2C,
+      0,    0,   0,   0,   uint8_t(w), 0,   uint8_t(h), 0,  packed,     uint8_t(minCodeSize)};
   f.insert(f.end(), data.begin(), data.end());
   f.push_back(0x3B);
   return f;
@@ -97,12 +99,49 @@ TEST_F(GifCodec, EncoderGoldenBytes) {
 TEST_F(GifCodec, OnePixelFileBytes) {
   ASSERT_EQ(Save(dir / "one.gif", OnePixel(2, 1)), PIRC_OK);
   const auto bank = testutil::Bank(2);
-  const std::vector<uint8_t> want = {
-      'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0x80, 0, 0,  // screen, table of 2 entries
-      bank.m_pCol[0].r, bank.m_pCol[0].g, bank.m_pCol[0].b, bank.m_pCol[1].r, bank.m_pCol[1].g, bank.m_pCol[1].b,
-      0x21, 0xF9, 0x04, 0, 0, 0, 0, 0,                      // graphic control: no transparency
-      0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0,                      // descriptor
-      2, 0x02, 0x4C, 0x01, 0x00, 0x3B};
+  const std::vector<uint8_t> want = {'G',
+                                     'I',
+                                     'F',
+                                     '8',
+                                     '9',
+                                     'a',
+                                     1,
+                                     0,
+                                     1,
+                                     0,
+                                     0x80,
+                                     0,
+                                     0,  // screen, table of 2 entries
+                                     bank.m_pCol[0].r,
+                                     bank.m_pCol[0].g,
+                                     bank.m_pCol[0].b,
+                                     bank.m_pCol[1].r,
+                                     bank.m_pCol[1].g,
+                                     bank.m_pCol[1].b,
+                                     0x21,
+                                     0xF9,
+                                     0x04,
+                                     0,
+                                     0,
+                                     0,
+                                     0,
+                                     0,  // graphic control: no transparency
+                                     0x2C,
+                                     0,
+                                     0,
+                                     0,
+                                     0,
+                                     1,
+                                     0,
+                                     1,
+                                     0,
+                                     0,  // descriptor
+                                     2,
+                                     0x02,
+                                     0x4C,
+                                     0x01,
+                                     0x00,
+                                     0x3B};
   EXPECT_EQ(testutil::ReadFile(dir / "one.gif"), want);
 }
 
@@ -138,7 +177,7 @@ TEST_F(GifCodec, VersionInterlaceAndTransparencySettings) {
     const char* version;
     uint8_t gcePacked, transIndex, imagePacked;
   } cases[] = {
-      {{0, 1, 1, 0}, true, "GIF87a", 0, 0, 0x00},   // 87a writes neither interlace nor transparency
+      {{0, 1, 1, 0}, true, "GIF87a", 0, 0, 0x00},  // 87a writes neither interlace nor transparency
       {{1, 1, 0, 0}, true, "GIF89a", 0, 0, 0x40},
       {{1, 0, 1, 0}, false, "GIF89a", 1, 0, 0x00},  // mode 0: index 0
       {{1, 0, 1, 1}, true, "GIF89a", 1, 5, 0x00},   // mode 1: the smallest index of alpha 0
@@ -198,7 +237,8 @@ TEST_F(GifCodec, RefusesWhatTheFormatCannotHold) {
   // Sizes above 65535 do not fit the 16-bit fields.
   CImgInf tall = testutil::PaletteImage(1, 70000, 2);
   EXPECT_EQ(SaveWith(dir / "w.gif", tall, GifSettings{1, 0, 0, 0}), QVP_ERR_PARAM);
-  EXPECT_EQ(Save(dir / "d.gif", testutil::DirectImage(4, 4)), PIRC_NOTHANDLED);  // not a palette saver's image
+  EXPECT_EQ(Save(dir / "d.gif", testutil::DirectImage(4, 4)),
+            PIRC_NOTHANDLED);  // not a palette saver's image
 }
 
 TEST_F(GifCodec, DamagedFiles) {
@@ -214,7 +254,8 @@ TEST_F(GifCodec, DamagedFiles) {
       // 7 refers past the table, then defines entry 7 as its own prefix: a cycle.
       {"self-referring table", GifFile(8, 8, 2, PackCodes({{4, 3}, {0, 3}, {7, 3}, {7, 3}, {7, 4}, {5, 4}})),
        PIRC_BROKEN},
-      {"more pixels than the picture", GifFile(1, 1, 2, PackCodes({{4, 3}, {0, 3}, {1, 3}, {5, 3}})), PIRC_BROKEN},
+      {"more pixels than the picture", GifFile(1, 1, 2, PackCodes({{4, 3}, {0, 3}, {1, 3}, {5, 3}})),
+       PIRC_BROKEN},
       {"data cut short", std::vector<uint8_t>(good.begin(), good.end() - 4), PIRC_BROKEN},
       {"header cut short", std::vector<uint8_t>(good.begin(), good.begin() + 11), PIRC_FILE},
       {"table cut short", std::vector<uint8_t>(good.begin(), good.begin() + 16), PIRC_FILE},
@@ -258,7 +299,8 @@ TEST_F(GifCodec, OtherProgramsReadWhatWeWrite) {
       state = state * 1103515245u + 12345u;
       if (w > 200) img.m_aryImg[0].m_pData[i * 2] = uint8_t((state >> 16) % uint32_t(colours));
     }
-    for (int i = 0; i < colours; ++i) img.m_aryPal[0].m_pCol[i] = RGBA{uint8_t(i), uint8_t(255 - i), uint8_t(i * 7), 255};
+    for (int i = 0; i < colours; ++i)
+      img.m_aryPal[0].m_pCol[i] = RGBA{uint8_t(i), uint8_t(255 - i), uint8_t(i * 7), 255};
     const std::string path = dir / "m.gif";
     ASSERT_EQ(SaveWith(path, img, GifSettings{interlace ? 1 : (w & 1), interlace, 0, 0}), QVP_OK);
     if (gifsicle) {

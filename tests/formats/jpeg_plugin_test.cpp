@@ -77,7 +77,8 @@ TEST_F(JpegCodec, FilesOfImageMagickLoadLikeImageMagickReadsThem) {
   };
   for (const auto& c : cases) {
     const std::string path = dir / c.name;
-    ASSERT_TRUE(codectest::Run("convert " + codectest::Quote(src) + " " + c.options + " " + codectest::Quote(path)));
+    ASSERT_TRUE(
+        codectest::Run("convert " + codectest::Quote(src) + " " + c.options + " " + codectest::Quote(path)));
     CImgInf img;
     ASSERT_EQ(Load(path, img), PIRC_OK) << c.name;
     EXPECT_FALSE(img.HasAlpha());
@@ -102,7 +103,8 @@ TEST_F(JpegCodec, TruncatedFilesLoad) {
     s.progression = progressive;
     ASSERT_EQ(JpegSave(&r.rec, (dir / "full.jpg").c_str(), s), QVP_OK);
     const auto bytes = testutil::ReadFile(dir / "full.jpg");
-    testutil::WriteFile(dir / "cut.jpg", std::vector<uint8_t>(bytes.begin(), bytes.begin() + long(bytes.size() * 2 / 3)));
+    testutil::WriteFile(dir / "cut.jpg",
+                        std::vector<uint8_t>(bytes.begin(), bytes.begin() + long(bytes.size() * 2 / 3)));
     CImgInf back;
     EXPECT_EQ(Load(dir / "cut.jpg", back), PIRC_OK) << progressive;
     EXPECT_EQ(back.m_aryImg[0].m_nWidth, 256);

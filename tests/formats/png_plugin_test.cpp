@@ -94,7 +94,8 @@ TEST_F(PngCodec, SuiteMatchesImageMagick) {
     // may differ by one.
     const bool sixteen = name.find("16") != std::string::npos;
     int worst = 0;
-    for (size_t i = 0; i < ours.px.size(); ++i) worst = std::max(worst, std::abs(int(ours.px[i]) - int(want.px[i])));
+    for (size_t i = 0; i < ours.px.size(); ++i)
+      worst = std::max(worst, std::abs(int(ours.px[i]) - int(want.px[i])));
     EXPECT_LE(worst, sixteen ? 1 : 0) << name;
     // Names read "xxx" + interlace + colour type + ...; "t" files carry tRNS but "tp0" ones.
     const bool alpha = name[4] == '4' || name[4] == '6' || (name[0] == 't' && name.compare(0, 3, "tp0") != 0);
@@ -229,7 +230,8 @@ TEST_F(PngCodec, DamagedAndMissingFiles) {
   ASSERT_EQ(SaveWith(dir / "g.png", testutil::DirectImage(64, 64), Defaults()), QVP_OK);
   const auto good = testutil::ReadFile(dir / "g.png");
   CImgInf img;
-  testutil::WriteFile(dir / "cut.png", std::vector<uint8_t>(good.begin(), good.begin() + long(good.size() / 2)));
+  testutil::WriteFile(dir / "cut.png",
+                      std::vector<uint8_t>(good.begin(), good.begin() + long(good.size() / 2)));
   EXPECT_EQ(Load(dir / "cut.png", img), PIRC_FILE);
   auto crc = good;
   crc[20] ^= 1;  // inside IHDR: its CRC no longer matches

@@ -54,7 +54,8 @@ TEST_F(TiffCodec, TestImagesLoadOrFailCleanly) {
     ++loaded;
     // Where ImageMagick reads the same samples, the pictures agree (16-bit samples may round
     // differently by one).
-    if (!magick || name.find("logluv") != std::string::npos || name.find("jpg") != std::string::npos) continue;
+    if (!magick || name.find("logluv") != std::string::npos || name.find("jpg") != std::string::npos)
+      continue;
     // Grey and alpha in separate planes: ImageMagick 6 gives every pixel alpha 255, although
     // the stored alpha plane begins with zeros (as libtiff reads it).
     if (name == "minisblack-2c-8b-alpha.tiff") {
@@ -74,7 +75,8 @@ TEST_F(TiffCodec, TestImagesLoadOrFailCleanly) {
         worst = std::abs(int(ours.px[i]) - int(want.px[i]));
         at = i;
       }
-    EXPECT_LE(worst, 1) << name << " at byte " << at << ": " << int(ours.px[at]) << " vs " << int(want.px[at]);
+    EXPECT_LE(worst, 1) << name << " at byte " << at << ": " << int(ours.px[at]) << " vs "
+                        << int(want.px[at]);
   }
   EXPECT_GE(loaded, 8);
 }
@@ -82,7 +84,8 @@ TEST_F(TiffCodec, TestImagesLoadOrFailCleanly) {
 TEST_F(TiffCodec, RoundTripsInBothByteOrders) {
   const bool magick = codectest::HaveTool("convert");
   CImgInf rgba = testutil::DirectImage(19, 23, 1, true);
-  for (int i = 0; i < 19 * 23; ++i) rgba.m_aryImg[0].m_pData[i * 4 + 3] = uint8_t(i * 29);  // semi-transparent
+  for (int i = 0; i < 19 * 23; ++i)
+    rgba.m_aryImg[0].m_pData[i * 4 + 3] = uint8_t(i * 29);  // semi-transparent
   struct Case {
     const char* what;
     CImgInf img;
@@ -216,7 +219,9 @@ TEST_F(TiffCodec, DamagedPaletteStrips) {
   // reads beyond its buffer (ASan watches).
   const size_t offsets = TagValueOffset(good, TIFFTAG_STRIPOFFSETS);
   ASSERT_NE(offsets, 0u);
-  auto u32 = [&](size_t at) { return good[at] | (good[at + 1] << 8) | (good[at + 2] << 16) | (size_t(good[at + 3]) << 24); };
+  auto u32 = [&](size_t at) {
+    return good[at] | (good[at + 1] << 8) | (good[at + 2] << 16) | (size_t(good[at + 3]) << 24);
+  };
   const size_t lastStrip = u32(u32(offsets) + 8);
   ASSERT_LT(lastStrip, good.size());
   auto cut = good;
