@@ -10,6 +10,7 @@
 
 #include "formats/builtin_plugin.h"
 #include "formats/qvp.h"
+#include "settings/profile.h"
 
 namespace codec {
 
@@ -160,23 +161,21 @@ bool WriteSettings(QvpProcess* record, QvpSettingIf* accessor, const S& s, const
 // The application profile's copy of a codec's settings, in the section "Plugins\<name>".
 // Without a profile the codec works with its defaults and stores nothing.
 template <class S, size_t N>
-S ProfileSettings(const QvpProcess* record, const char* /*section*/, const SettingKey<S> (&keys)[N]) {
+S ProfileSettings(const QvpProcess* record, const char* section, const SettingKey<S> (&keys)[N]) {
   S s = DefaultSettings(keys);
   const BuiltinHost* host = BuiltinHostOf(record);
-  if (host && host->profile) {
-    // The profile accessor is wired here once the settings library provides it.
-  }
+  if (host && host->profile)
+    for (const auto& k : keys) s.*k.field = host->profile->GetInt(section, k.key, k.def);
   ClampSettings(s, keys);
   return s;
 }
 
 template <class S, size_t N>
-void StoreProfileSettings(const QvpProcess* record, const char* /*section*/, const S& /*s*/,
-                          const SettingKey<S> (&/*keys*/)[N]) {
+void StoreProfileSettings(const QvpProcess* record, const char* section, const S& s,
+                          const SettingKey<S> (&keys)[N]) {
   const BuiltinHost* host = BuiltinHostOf(record);
-  if (host && host->profile) {
-    // The profile accessor is wired here once the settings library provides it.
-  }
+  if (host && host->profile)
+    for (const auto& k : keys) host->profile->WriteInt(section, k.key, s.*k.field);
 }
 
 // QvpSettingGet of a saver: take the values from the accessor into the profile.

@@ -11,7 +11,12 @@
 #include "formats/plugin_manager.h"
 #include "formats/png_plugin.h"
 #include "formats/tiff_plugin.h"
+#include "settings/app_profile.h"
+#include "settings/prof_sect.h"
+#include "settings/profile.h"
+#include "support/image_builders.h"
 #include "support/scripted_messages.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -168,6 +173,49 @@ TEST(CodecPlugins, ReadSettingsClampsEveryKey) {
   const PngSettings p = codec::ReadSettings(nullptr, &map.accessor, kPngSettingKeys);
   EXPECT_EQ(p.trnsR, 255);
   EXPECT_EQ(p.trnsB, 255);
+}
+
+}  // namespace
+
+namespace {
+
+// The savers keep their settings in the application profile, section "Plugins\<name>":
+// QvpSettingGet stores what a settings section holds there, QvpSettingSet writes it back out,
+// and a save uses it.
+TEST(CodecPlugins, SettingsLiveInTheApplicationProfile) {
+  CAppProfile app("");
+  CProfile profile(&app);
+  BuiltinHost host{&profile};
+  CPluginMng mng("");
+  ASSERT_EQ(mng.Scan({&kGifPlugin, &kJpegPlugin, &kPngPlugin, &kTiffPlugin}, &host), 4);
+  CPlugin* gif = mng.Plugin(0);
+
+  CProfSect root;
+  CProfile file(&root);
+  file.WriteInt("In", "GifType", 0);
+  file.WriteInt("In", "Interlace", 1);
+  file.WriteInt("In", "TransMode", 7);  // clamped to 1
+  ASSERT_EQ(gif->SettingGet(gif->Process(1), root.FindSect("In")), QVP_OK);
+  EXPECT_EQ(profile.GetInt("Plugins\\gif", "GifType", -1), 0);
+  EXPECT_EQ(profile.GetInt("Plugins\\gif", "Interlace", -1), 1);
+  EXPECT_EQ(profile.GetInt("Plugins\\gif", "TransMode", -1), 1);
+  EXPECT_EQ(profile.GetInt("Plugins\\gif", "TransGif", -1), 0);
+
+  ASSERT_TRUE(file.WriteInt("Out", "x", 0));
+  ASSERT_EQ(gif->SettingSet(gif->Process(1), root.FindSect("Out")), QVP_OK);
+  EXPECT_EQ(file.GetInt("Out", "GifType", -1), 0);
+  EXPECT_EQ(file.GetInt("Out", "TransMode", -1), 1);
+
+  // The save follows the profile: GIF87a, and so no interlace.
+  testutil::TempDir dir;
+  ASSERT_EQ(mng.Save(dir / "p.gif", testutil::PaletteImage(4, 4, 4), false, 1, 0, 0), PIRC_OK);
+  const auto f = testutil::ReadFile(dir / "p.gif");
+  EXPECT_EQ(std::string(f.begin(), f.begin() + 6), "GIF87a");
+
+  // A TIFF saved with "BigEndian" from the profile.
+  profile.WriteInt("Plugins\\tiff", "BigEndian", 1);
+  ASSERT_EQ(mng.Save(dir / "p.tif", testutil::DirectImage(4, 4), false, 3 * 65536 + 1, 0, 0), PIRC_OK);
+  EXPECT_EQ(testutil::ReadFile(dir / "p.tif")[0], 'M');
 }
 
 }  // namespace
