@@ -3,9 +3,14 @@
 #include "formats/builtin_table.h"
 
 #include "formats/bmp_plugin.h"
+#include "formats/gif_plugin.h"
+#include "formats/jpeg_plugin.h"
+#include "formats/png_plugin.h"
 #include "formats/qvf_plugin.h"
+#include "formats/tiff_plugin.h"
 
 const std::vector<const BuiltinPluginDesc*>& BuiltinPlugins() {
-  static const std::vector<const BuiltinPluginDesc*> table = {&kQvfPlugin, &kBmpPlugin};
+  static const std::vector<const BuiltinPluginDesc*> table = {&kQvfPlugin, &kBmpPlugin,  &kGifPlugin,
+                                                                 &kJpegPlugin, &kPngPlugin, &kTiffPlugin};
   return table;
 }
