@@ -129,6 +129,24 @@ TEST(HistMng, AddCmdNeedsAnOpenRecord) {
   EXPECT_EQ(log, (std::vector<int>{-2}));
 }
 
+TEST(HistMng, UndoOrBeginWhileARecordIsOpenCommitsItFirst) {
+  CHistMng h;
+  std::vector<int> log;
+  Action(h, log, 1);
+  h.Begin("open");
+  h.AddCmd(0, Log(log, -2));
+  h.Undo();  // undoes the record just committed, not the older one
+  EXPECT_EQ(log, (std::vector<int>{-2}));
+  EXPECT_EQ(h.UndoSteps(), 1);
+  EXPECT_EQ(h.RedoSteps(), 1);
+  h.Begin("a");
+  h.AddCmd(1, Log(log, 3));
+  h.Begin("b");  // commits "a", dropping the redo step
+  h.End();       // "b" is empty: no trace
+  EXPECT_EQ(h.StepCount(), 2);
+  EXPECT_EQ(h.GetUndoName(), " " + kColon + " a");
+}
+
 TEST(HistMng, SavedPosition) {
   CHistMng h;
   std::vector<int> log;

@@ -87,6 +87,19 @@ TEST(ComposeBanks, BanksShowEachPicture) {
   }
 }
 
+TEST(ComposeBanks, IndexBeyondTheColourCountTakesPairZero) {
+  CImgInf a = PaletteImage(2, 1, 4);
+  CImgInf b = PaletteImage(2, 1, 2);
+  a.m_aryImg[0].Cell(0, 0)[0] = 9;  // past A's 4 colours: names no pair
+  a.m_aryImg[0].Cell(1, 0)[0] = 3;
+  b.m_aryImg[0].Cell(1, 0)[0] = 1;
+  std::string msg;
+  ASSERT_TRUE(a.ComposeBanks(b, msg, false));
+  EXPECT_EQ(a.GetColNum(0), 8);
+  EXPECT_EQ(a.m_aryImg[0].Cell(0, 0)[0], 0);
+  EXPECT_EQ(a.m_aryImg[0].Cell(1, 0)[0], 1 * 4 + 3);
+}
+
 TEST(ComposeBanks, InvalidInputsReportInternalError) {
   CImgInf a = PaletteImage(4, 4, 4);
   CImgInf d = testutil::DirectImage(4, 4);
