@@ -68,8 +68,10 @@ void CHistMng::End() {
   // Trim the oldest steps so that at most kMaxSteps remain with the new one. The terminal
   // then stands for the state after the removed step.
   while (int(m_records.size()) - 1 >= kMaxSteps) {
-    if (m_savedId == 0) m_savedId = kNever;
-    else if (m_savedId == m_ids[1]) m_savedId = 0;
+    if (m_savedId == 0)
+      m_savedId = kNever;
+    else if (m_savedId == m_ids[1])
+      m_savedId = 0;
     m_records.erase(m_records.begin() + 1);
     m_ids.erase(m_ids.begin() + 1);
   }

@@ -4,7 +4,8 @@
 #include <algorithm>
 #include <utility>
 
-CHsCmdImgLine::CHsCmdImgLine(CImgInf* img, int level, const CImgDatIf& plane, const CLineWalk& walk, CHsChBuf buf)
+CHsCmdImgLine::CHsCmdImgLine(CImgInf* img, int level, const CImgDatIf& plane, const CLineWalk& walk,
+                             CHsChBuf buf)
     : CHsCmdImgInfBase(img),
       m_nLevel(level),
       m_nType(plane.m_nType),
@@ -18,7 +19,8 @@ namespace {
 // The level when it still has the shape the snapshot was taken from.
 CImgDatIf* SameShape(CImgInf* img, int level, int type, int width, int height) {
   CImgDatIf* p = img ? img->Img(level) : nullptr;
-  if (!p || !p->IsValid() || p->m_nType != type || p->m_nWidth != width || p->m_nHeight != height) return nullptr;
+  if (!p || !p->IsValid() || p->m_nType != type || p->m_nWidth != width || p->m_nHeight != height)
+    return nullptr;
   return p;
 }
 

@@ -173,7 +173,8 @@ class CHsCmdConvToGroupImg : public CHsCmdImgInfBase {
 class CHsCmdToneAdjust : public CHsCmdImgInfBase {
  public:
   // sel null: no selection applies (all entries).
-  CHsCmdToneAdjust(CImgInf* img, int hue, int saturation, int brightness, int level, int bank, const CColSel* sel);
+  CHsCmdToneAdjust(CImgInf* img, int hue, int saturation, int brightness, int level, int bank,
+                   const CColSel* sel);
   int Do() override;
 
  private:

@@ -24,7 +24,8 @@ void ForLevels(CImgInf& img, int first, int last, bool allLevels, F&& f) {
   }
 }
 
-void BoxInto(CHistChain& chain, CImgInf& img, const CRect& rect, uint32_t mask, int first, int last, bool allLevels) {
+void BoxInto(CHistChain& chain, CImgInf& img, const CRect& rect, uint32_t mask, int first, int last,
+             bool allLevels) {
   ForLevels(img, first, last, allLevels, [&](int k, CImgDatIf& plane, int ox, int oy) {
     CRect r;
     r.left = int(std::max<int64_t>(int64_t(rect.left) - ox, 0));
@@ -71,7 +72,8 @@ CHistChain MakeWireSnapshot(CImgInf& img, const CRect& rect, uint32_t mask, int 
   CHistChain chain;
   CPoint ends[8];
   WireBoxEdges(rect, ends);
-  for (int i = 0; i < 8; i += 2) AppendChain(chain, MakeLineSnapshot(img, ends[i], ends[i + 1], mask, level, allLevels));
+  for (int i = 0; i < 8; i += 2)
+    AppendChain(chain, MakeLineSnapshot(img, ends[i], ends[i + 1], mask, level, allLevels));
   return chain;
 }
 

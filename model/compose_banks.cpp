@@ -14,9 +14,7 @@ const char kPaletteFull[] = "パレットがいっぱいです。合成できま
 const char kNoFreeColours[] = "合成するのに必要なパレットカラーの空きが不足しています。";
 const char kBankLimit[] = "パレットバンクが限界に達しました。";
 
-RGBA Entry(const CPalDatIf& bank, int i) {
-  return i < bank.Capacity() ? bank.m_pCol[i] : DefaultColour();
-}
+RGBA Entry(const CPalDatIf& bank, int i) { return i < bank.Capacity() ? bank.m_pCol[i] : DefaultColour(); }
 
 bool IsPaletteContent(const CImgInf& img) {
   return img.IsValid() && !img.IsPalOnly() && img.GetImgType(0) == IMGTYPE_IDX;
@@ -55,7 +53,8 @@ bool CImgInf::ComposeBanks(const CImgInf& other, std::string& message, bool byUs
     for (int k = 0; k < ImgNum(); ++k) {
       const CImgDatIf& p = m_aryImg[size_t(k)];
       for (int y = 0; y < p.m_nHeight; ++y)
-        for (int x = 0; x < p.m_nWidth; ++x) used[size_t(OtherIndex(other, k, x, y) * 256 + p.Cell(x, y)[0])] = true;
+        for (int x = 0; x < p.m_nWidth; ++x)
+          used[size_t(OtherIndex(other, k, x, y) * 256 + p.Cell(x, y)[0])] = true;
     }
     for (int code = 0; code < 65536; ++code)
       if (used[size_t(code)]) pairs.push_back(uint16_t(code));

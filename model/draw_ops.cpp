@@ -14,10 +14,14 @@ enum : int { kLeft = 1, kRight = 2, kAbove = 4, kBelow = 8 };
 
 int OutCode(int64_t x, int64_t y, int64_t w, int64_t h) {
   int c = 0;
-  if (x < 0) c |= kLeft;
-  else if (x > w - 1) c |= kRight;
-  if (y < 0) c |= kAbove;
-  else if (y > h - 1) c |= kBelow;
+  if (x < 0)
+    c |= kLeft;
+  else if (x > w - 1)
+    c |= kRight;
+  if (y < 0)
+    c |= kAbove;
+  else if (y > h - 1)
+    c |= kBelow;
   return c;
 }
 

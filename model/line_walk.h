@@ -49,7 +49,8 @@ inline CRect RectFromCorners(CPoint p0, CPoint p1) {
 
 // The four edges of a wire box over a half-open rectangle, as line end points.
 inline void WireBoxEdges(const CRect& r, CPoint ends[8]) {
-  const CPoint lt{r.left, r.top}, lb{r.left, r.bottom - 1}, rb{r.right - 1, r.bottom - 1}, rt{r.right - 1, r.top};
+  const CPoint lt{r.left, r.top}, lb{r.left, r.bottom - 1}, rb{r.right - 1, r.bottom - 1},
+      rt{r.right - 1, r.top};
   ends[0] = lt, ends[1] = lb;
   ends[2] = lb, ends[3] = rb;
   ends[4] = rb, ends[5] = rt;

@@ -6,7 +6,8 @@
 
 #include "model/img_inf.h"
 
-int FindNearest(const CPalDatIf& bank, RGBA& colour, bool useAlpha, const CColSel* sel, const CColourSpaceIf& space) {
+int FindNearest(const CPalDatIf& bank, RGBA& colour, bool useAlpha, const CColSel* sel,
+                const CColourSpaceIf& space) {
   if (!bank.IsValid()) return -1;
   float want[4];
   space.ToSpace(colour, want);
@@ -37,7 +38,8 @@ int CImgInf::FindNearestCol(int bank, RGBA& colour, bool useAlpha, const CColSel
   return b ? FindNearest(*b, colour, useAlpha, sel, space) : -1;
 }
 
-bool CImgInf::RemapToNearest(const CColSel& deleted, int bank, const CColSel& allowed, const CColourSpaceIf& space) {
+bool CImgInf::RemapToNearest(const CColSel& deleted, int bank, const CColSel& allowed,
+                             const CColourSpaceIf& space) {
   const CPalDatIf* b = Pal(bank);
   if (!b || !b->IsValid() || !IsImgValid(IMG_ALL) || GetImgType(0) != IMGTYPE_IDX) return false;
   uint8_t table[256];

@@ -19,4 +19,5 @@ class CColourSpaceIf {
 // Nearest entry of the bank among entries 0..count-1 (only the selected ones when sel is
 // given); the lowest-numbered of equally near entries wins. On success writes the entry's
 // colour into `colour`; -1 and `colour` unchanged when there is no candidate.
-int FindNearest(const CPalDatIf& bank, RGBA& colour, bool useAlpha, const CColSel* sel, const CColourSpaceIf& space);
+int FindNearest(const CPalDatIf& bank, RGBA& colour, bool useAlpha, const CColSel* sel,
+                const CColourSpaceIf& space);

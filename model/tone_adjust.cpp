@@ -17,9 +17,12 @@ HslColour RgbToHsl(RGBA c) {
   if (mx != mn) {
     const float d = mx - mn;
     s = l < 0.5f ? d / (mx + mn) : d / (2.0f - mx - mn);
-    if (r == mx) h = (g - b) / d;
-    else if (g == mx) h = (b - r) / d + 2.0f;
-    else h = (r - g) / d + 4.0f;
+    if (r == mx)
+      h = (g - b) / d;
+    else if (g == mx)
+      h = (b - r) / d + 2.0f;
+    else
+      h = (r - g) / d + 4.0f;
     h = h / 6.0f;
     if (h < 0.0f) h += 1.0f;
   }
@@ -56,7 +59,8 @@ RGBA HslToRgb(const HslColour& hsl) {
     g = HueChannel(p, q, h);
     b = HueChannel(p, q, h - 1.0f / 3.0f);
   }
-  return RGBA{ToByte(r * 255.0f + 0.5f), ToByte(g * 255.0f + 0.5f), ToByte(b * 255.0f + 0.5f), ToByte(hsl.a + 0.5f)};
+  return RGBA{ToByte(r * 255.0f + 0.5f), ToByte(g * 255.0f + 0.5f), ToByte(b * 255.0f + 0.5f),
+              ToByte(hsl.a + 0.5f)};
 }
 
 void ToneAdjustColour(RGBA& colour, int hue, int saturation, int brightness) {
@@ -107,7 +111,8 @@ bool CImgInf::ToneAdjust(const CImgInf& src, int hue, int saturation, int bright
   for (int k = first; k <= last; ++k) {
     CImgDatIf& d = m_aryImg[size_t(k)];
     const CImgDatIf& s = src.m_aryImg[size_t(k)];
-    if (s.m_nType != d.m_nType || s.m_nWidth != d.m_nWidth || s.m_nHeight != d.m_nHeight || !s.IsValid()) continue;
+    if (s.m_nType != d.m_nType || s.m_nWidth != d.m_nWidth || s.m_nHeight != d.m_nHeight || !s.IsValid())
+      continue;
     const size_t n = d.PixelCount();
     for (size_t i = 0; i < n; ++i) {
       const uint8_t* sp = s.m_pData + i * 4;

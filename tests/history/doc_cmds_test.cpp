@@ -1,10 +1,11 @@
 // Document, panel and view commands; the modified flag across undo, redo and saves.
+#include "history/doc_cmds.h"
+
 #include <gtest/gtest.h>
 
-#include "history/doc_cmds.h"
+#include "fake_doc.h"
 #include "history/img_cmds.h"
 #include "support/image_builders.h"
-#include "fake_doc.h"
 
 namespace {
 

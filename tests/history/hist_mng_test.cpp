@@ -1,10 +1,10 @@
 // History manager: bounded records, run order, menu texts, cancel and the save position.
+#include "history/hist_mng.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
-
-#include "history/hist_mng.h"
 
 namespace {
 
@@ -175,7 +175,7 @@ TEST(HistMng, SavedPositionFollowsTrimming) {
   h.MarkSaved();  // after step 1
   Action(h, log, 2);
   for (int i = 3; i <= 10; ++i) Action(h, log, i);  // 10 steps: nothing trimmed yet
-  Action(h, log, 11);                                // step 1 trimmed: the bottom is "after 1"
+  Action(h, log, 11);                               // step 1 trimmed: the bottom is "after 1"
   while (h.CanUndo()) h.Undo();
   EXPECT_TRUE(h.IsAtSaved());
   while (h.CanRedo()) h.Redo();

@@ -26,7 +26,8 @@ using testutil::SameContent;
 class Runner {
  public:
   Runner(uint32_t seed, bool palette, bool alpha) : m_rng(seed) {
-    m_doc.img = palette ? testutil::PaletteImage(12, 10, 16, 3, 3, alpha) : testutil::DirectImage(12, 10, 3, alpha);
+    m_doc.img =
+        palette ? testutil::PaletteImage(12, 10, 16, 3, 3, alpha) : testutil::DirectImage(12, 10, 3, alpha);
     if (palette) m_doc.img.m_aryImg[1].Cell(2, 2)[1] = 0x44;  // a reserved byte from a file
     for (int i = 0; i < 3; ++i) {
       const int r = m_doc.img.m_impRct.Add();
@@ -66,7 +67,8 @@ class Runner {
   void Check() {
     ASSERT_EQ(m_doc.hist.UndoSteps(), m_cur);
     ASSERT_EQ(m_doc.hist.RedoSteps(), int(m_states.size()) - 1 - m_cur);
-    ASSERT_TRUE(SameContent(m_doc.img, m_states[size_t(m_cur)])) << "at step " << m_cur << " after " << m_last;
+    ASSERT_TRUE(SameContent(m_doc.img, m_states[size_t(m_cur)]))
+        << "at step " << m_cur << " after " << m_last;
     ASSERT_EQ(m_doc.modified, m_saved != m_cur) << m_last;
     ASSERT_EQ(m_doc.hist.IsAtSaved(), m_saved == m_cur);
   }
@@ -115,7 +117,8 @@ class Runner {
     a.p0 = {Rand(-5, all.right + 5), Rand(-5, all.bottom + 5)};
     a.p1 = {Rand(-5, all.right + 5), Rand(-5, all.bottom + 5)};
     a.colour = Palette() ? RGBA{uint8_t(Rand(0, 15)), 0, 0, 0}
-                         : RGBA{uint8_t(Rand(0, 255)), uint8_t(Rand(0, 255)), uint8_t(Rand(0, 255)), uint8_t(Rand(0, 255))};
+                         : RGBA{uint8_t(Rand(0, 255)), uint8_t(Rand(0, 255)), uint8_t(Rand(0, 255)),
+                                uint8_t(Rand(0, 255))};
     a.mask = uint32_t(Rand(1, 15));
     if (Rand(0, 2) == 0) {
       a.level = IMG_ALL;
@@ -224,7 +227,8 @@ class Runner {
           const bool useSel = Rand(0, 1) == 1;
           const int hue = Rand(-180, 180), sat = Rand(-100, 100), bri = Rand(-100, 100);
           if (!img.ToneAdjust(img, hue, sat, bri, IMG_ALL, bank, useSel ? &sel : nullptr)) return false;
-          h.AddCmd(1, std::make_unique<CHsCmdToneAdjust>(&img, hue, sat, bri, IMG_ALL, bank, useSel ? &sel : nullptr));
+          h.AddCmd(1, std::make_unique<CHsCmdToneAdjust>(&img, hue, sat, bri, IMG_ALL, bank,
+                                                         useSel ? &sel : nullptr));
           return true;
         });
         break;

@@ -1,9 +1,10 @@
 // Snapshot makers and the model commands they make.
+#include "history/snapshots.h"
+
 #include <gtest/gtest.h>
 
 #include "history/hist_mng.h"
 #include "history/img_cmds.h"
-#include "history/snapshots.h"
 #include "support/image_builders.h"
 
 namespace {

@@ -37,7 +37,8 @@ TEST(ComposeBanks, TooManyUsedPairsFailsWithoutChange) {
   CImgInf a = PaletteImage(32, 32, 256);
   CImgInf b = PaletteImage(32, 32, 256);
   for (int y = 0; y < 32; ++y)
-    for (int x = 0; x < 32; ++x) a.m_aryImg[0].Cell(x, y)[0] = uint8_t(x), b.m_aryImg[0].Cell(x, y)[0] = uint8_t(y);
+    for (int x = 0; x < 32; ++x)
+      a.m_aryImg[0].Cell(x, y)[0] = uint8_t(x), b.m_aryImg[0].Cell(x, y)[0] = uint8_t(y);
   const CImgInf before = a;
   std::string msg;
   EXPECT_FALSE(a.ComposeBanks(b, msg, true));  // 1024 pairs
@@ -80,8 +81,10 @@ TEST(ComposeBanks, BanksShowEachPicture) {
           EXPECT_EQ(a.m_aryPal[size_t(k)].m_pCol[idx], want);
         }
         // Through B's bank it is B (level 1 has no B level: index 0).
-        if (lv == 0) b.GetPixel(0, x, y, 0, want);
-        else want = b.m_aryPal[0].m_pCol[0];
+        if (lv == 0)
+          b.GetPixel(0, x, y, 0, want);
+        else
+          want = b.m_aryPal[0].m_pCol[0];
         EXPECT_EQ(a.m_aryPal[2].m_pCol[idx], want);
       }
   }

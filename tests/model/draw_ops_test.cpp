@@ -40,11 +40,12 @@ TEST(DrawLine, ClippingAndWalk) {
       {{0, 0}, {1, 3}, {{0, 0}, {0, 1}, {1, 2}, {1, 3}}},  // steep: x += 1/3, rounded
       {{1, -10}, {1, 10}, {{1, 0}, {1, 1}, {1, 2}, {1, 3}}},
       {{-2, -2}, {5, 5}, {{0, 0}, {1, 1}, {2, 2}, {3, 3}}},
-      {{4, 0}, {9, 3}, {}},                                       // wholly right
+      {{4, 0}, {9, 3}, {}},                                                   // wholly right
       {{-2147483647, 1}, {2147483647, 1}, {{0, 1}, {1, 1}, {2, 1}, {3, 1}}},  // no overflow
   };
   for (const auto& c : cases)
-    EXPECT_EQ(DrawnCells(c.p0, c.p1), c.cells) << c.p0.x << "," << c.p0.y << " -> " << c.p1.x << "," << c.p1.y;
+    EXPECT_EQ(DrawnCells(c.p0, c.p1), c.cells)
+        << c.p0.x << "," << c.p0.y << " -> " << c.p1.x << "," << c.p1.y;
 }
 
 TEST(DrawLine, CornerCuttingLineThatMissesIsRejected) {

@@ -52,7 +52,8 @@ TEST(RemapToNearest, OnlyDeletedIndicesMove) {
   allowed.Set(2);
   ASSERT_TRUE(img.RemapToNearest(deleted, 0, allowed, space));
   const uint8_t expect[4] = {0, 0, 2, 2};
-  for (size_t i = 0; i < 16; ++i) EXPECT_EQ(img.m_aryImg[0].m_pData[i * 2], expect[before.m_aryImg[0].m_pData[i * 2]]);
+  for (size_t i = 0; i < 16; ++i)
+    EXPECT_EQ(img.m_aryImg[0].m_pData[i * 2], expect[before.m_aryImg[0].m_pData[i * 2]]);
   CColSel nothing;
   img = before;
   ASSERT_TRUE(img.RemapToNearest(deleted, 0, nothing, space));  // no candidate: index 0
@@ -63,7 +64,8 @@ TEST(RemapToNearest, OnlyDeletedIndicesMove) {
 }
 
 TEST(ToneAdjustColour, NeutralValuesKeepPrimariesAndGreys) {
-  const RGBA colours[] = {{255, 0, 0, 9}, {0, 255, 0, 9}, {0, 0, 255, 9}, {128, 128, 128, 9}, {0, 0, 0, 0}, {255, 255, 255, 1}};
+  const RGBA colours[] = {{255, 0, 0, 9},     {0, 255, 0, 9}, {0, 0, 255, 9},
+                          {128, 128, 128, 9}, {0, 0, 0, 0},   {255, 255, 255, 1}};
   for (RGBA c : colours) {
     RGBA out = c;
     ToneAdjustColour(out, 0, 0, 0);
@@ -77,12 +79,9 @@ TEST(ToneAdjustColour, Cases) {
     int h, s, b;
     RGBA out;
   } cases[] = {
-      {{255, 0, 0, 7}, 120, 0, 0, {0, 255, 0, 7}},
-      {{255, 0, 0, 7}, -120, 0, 0, {0, 0, 255, 7}},
-      {{255, 0, 0, 7}, 0, -100, 0, {128, 128, 128, 7}},
-      {{100, 100, 100, 7}, 0, 0, -50, {50, 50, 50, 7}},
-      {{100, 100, 100, 7}, 0, 0, 100, {255, 255, 255, 7}},
-      {{100, 100, 100, 7}, 0, 0, 10, {125, 125, 125, 7}},
+      {{255, 0, 0, 7}, 120, 0, 0, {0, 255, 0, 7}},         {{255, 0, 0, 7}, -120, 0, 0, {0, 0, 255, 7}},
+      {{255, 0, 0, 7}, 0, -100, 0, {128, 128, 128, 7}},    {{100, 100, 100, 7}, 0, 0, -50, {50, 50, 50, 7}},
+      {{100, 100, 100, 7}, 0, 0, 100, {255, 255, 255, 7}}, {{100, 100, 100, 7}, 0, 0, 10, {125, 125, 125, 7}},
   };
   for (const auto& c : cases) {
     RGBA out = c.in;

@@ -73,7 +73,7 @@ TEST(JoinLevels, SideBySideWithBackground) {
   EXPECT_EQ(0, std::memcmp(img.m_aryImg[0].Cell(4, 1), before.m_aryImg[1].Cell(0, 1), 4));
   EXPECT_EQ(0, std::memcmp(img.m_aryImg[0].Cell(6, 0), before.m_aryImg[2].Cell(0, 0), 4));
   const uint8_t* bg = img.m_aryImg[0].Cell(6, 3);  // below level 2
-  EXPECT_EQ(bg[0] | bg[1] | bg[2] | bg[3], 0);      // alpha 0 with the alpha flag
+  EXPECT_EQ(bg[0] | bg[1] | bg[2] | bg[3], 0);     // alpha 0 with the alpha flag
   CImgInf one = DirectImage(4, 4);
   EXPECT_FALSE(one.JoinLevels());
 }

@@ -21,7 +21,8 @@ TEST(Rot90R, MovesPixelsAndRegions) {
   ASSERT_EQ(p.m_nHeight, 3);
   EXPECT_EQ(0, std::memcmp(p.Cell(1, 0), before.m_aryImg[0].Cell(0, 0), 4));
   for (int y = 0; y < 2; ++y)
-    for (int x = 0; x < 3; ++x) EXPECT_EQ(0, std::memcmp(p.Cell(2 - 1 - y, x), before.m_aryImg[0].Cell(x, y), 4));
+    for (int x = 0; x < 3; ++x)
+      EXPECT_EQ(0, std::memcmp(p.Cell(2 - 1 - y, x), before.m_aryImg[0].Cell(x, y), 4));
   EXPECT_EQ(img.m_impRct[r].x, 1);
   EXPECT_EQ(img.m_impRct[r].y, 0);
   EXPECT_EQ(img.m_impRct[r].halfW, 9);  // half sizes are not exchanged
