@@ -70,6 +70,7 @@ CHistChain MakeBoxSnapshot(CImgInf& img, const CRect& rect, uint32_t mask, int l
 
 CHistChain MakeWireSnapshot(CImgInf& img, const CRect& rect, uint32_t mask, int level, bool allLevels) {
   CHistChain chain;
+  if (rect.IsEmpty()) return chain;
   CPoint ends[8];
   WireBoxEdges(rect, ends);
   for (int i = 0; i < 8; i += 2)

@@ -150,7 +150,7 @@ bool CImgInf::FillBox(const CRect& rect, RGBA colour, uint32_t mask, int level, 
 }
 
 bool CImgInf::DrawBox(const CRect& rect, RGBA colour, uint32_t mask, int level, bool allLevels) {
-  if (!EffectiveMask(mask)) return false;
+  if (!EffectiveMask(mask) || rect.IsEmpty()) return false;
   int first, last;
   if (!GetLevelRange(level, allLevels, first, last)) return false;
   CPoint ends[8];
