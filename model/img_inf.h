@@ -18,6 +18,7 @@
 
 class IDibSource;
 class IImageIo;
+class CColourSpaceIf;
 
 class CImgInf {
  public:
@@ -85,6 +86,41 @@ class CImgInf {
   bool CheckerFill(int squareSize, RGBA colour1, RGBA colour2);
   bool SolidFill(int width, int height, RGBA colour);
   bool ReadDib(const IDibSource& dib);
+
+  // Pixel operations. Drawing takes an RGBA for direct images and the cell (index in r, byte 1 in
+  // g) for palette images; the level is a level number or IMG_ALL, made level-local through the
+  // side-by-side layout when allLevels is set. None records history.
+  bool DrawLine(CPoint p0, CPoint p1, RGBA colour, uint32_t mask, int level, bool allLevels);
+  bool FillBox(const CRect& rect, RGBA colour, uint32_t mask, int level, bool allLevels);
+  bool DrawBox(const CRect& rect, RGBA colour, uint32_t mask, int level, bool allLevels);
+  // Two-corner forms: corners in any order, both inclusive.
+  bool FillBoxPts(CPoint p0, CPoint p1, RGBA colour, uint32_t mask, int level, bool allLevels);
+  bool DrawBoxPts(CPoint p0, CPoint p1, RGBA colour, uint32_t mask, int level, bool allLevels);
+  // srcRect null copies the whole source level.
+  bool CopyRegion(int dstLevel, int x, int y, bool allLevels, uint32_t mask, const CImgInf& src, int srcLevel,
+                  const CRect* srcRect);
+  bool JoinLevels();
+  // Sources of red, green, blue and alpha (channels 0..3 of the pixel before the change).
+  bool Swizzle(const int sources[4]);
+  bool AlphaOn(bool fill);
+  bool AlphaOff(bool fill);
+  bool AlphaFromChannel(const CImgInf& src, int channel, bool tile);
+  bool AdjustAlpha(int percent, int offset, int minAlpha, int maxAlpha);
+  // Fails without changing anything; `message` receives the reason.
+  bool ComposeBanks(const CImgInf& other, std::string& message, bool byUse);
+  bool FlipH();
+  bool FlipV();
+  bool Rot90R(CImgInf* result = nullptr);
+  bool Rot90L(CImgInf* result = nullptr);
+  // Tone adjustment of the chosen banks' selected entries (all when sel is null) of a palette
+  // content, or of every pixel of the chosen levels of a direct image, reading the values
+  // before the change from `src` (which may be *this).
+  bool ToneAdjust(const CImgInf& src, int hue, int saturation, int brightness, int level, int bank,
+                  const CColSel* sel);
+  // Nearest entry of a bank (see nearest_colour.h); -1 when none.
+  int FindNearestCol(int bank, RGBA& colour, bool useAlpha, const CColSel* sel, const CColourSpaceIf& space) const;
+  // Pixels whose index is in `deleted` take the nearest `allowed` entry of the bank.
+  bool RemapToNearest(const CColSel& deleted, int bank, const CColSel& allowed, const CColourSpaceIf& space);
 
   // Forwarded to the plug-in manager; host result codes.
   int Load(IImageIo& io, const std::string& path, bool showOptions, int preferredProcess);

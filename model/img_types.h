@@ -46,6 +46,12 @@ inline constexpr int CellSizeOf(int type) {
   return type == IMGTYPE_DIR ? 4 : type == IMGTYPE_IDX ? 2 : 0;
 }
 
+struct CPoint {
+  int x = 0;
+  int y = 0;
+  friend bool operator==(const CPoint&, const CPoint&) = default;
+};
+
 // A rectangle with exclusive right and bottom edges.
 struct CRect {
   int left = 0;
