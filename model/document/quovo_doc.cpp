@@ -104,6 +104,7 @@ CQuovoDoc* CQuovoDoc::CreateSibling() {
   doc->m_strPathName = m_strPathName;
   doc->m_strTitle = m_strTitle;
   doc->m_bModified = true;
+  doc->m_histMng.ForgetSaved();  // no file holds its content
   doc->UpdateDispTitle();
   return doc;
 }

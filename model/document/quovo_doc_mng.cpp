@@ -104,6 +104,7 @@ CQuovoDoc* CQuovoDocMng::PasteAsNew(const CImgInf& content) {
   doc->SetTitle(title);
   doc->m_nDocNo = doc->FindMaxDocNo(false) + 1;
   doc->SetModifiedFlag(true);
+  doc->m_histMng.ForgetSaved();  // no file holds its content
   doc->UpdateDispTitle();
   return doc;
 }

@@ -4,6 +4,7 @@
 
 #include "formats/builtin_table.h"
 #include "formats/filter_list.h"
+#include "formats/host_result.h"
 #include "formats/plugin_manager.h"
 #include "history/snapshots.h"
 #include "model/document/quovo_doc_mng.h"
@@ -30,7 +31,7 @@ class ScriptedDialogs : public IDocDialogs {
 
 class Documents : public ::testing::Test {
  protected:
-  Documents() : plugins(""), docs(plugins, messages, &dialogs) { plugins.Scan(BuiltinPlugins()); }
+  Documents() : plugins("", &messages), docs(plugins, messages, &dialogs) { plugins.Scan(BuiltinPlugins()); }
 
   int SaverFor(const std::string& ext, const CImgInf& img) {
     CFltrInfList list(plugins);
