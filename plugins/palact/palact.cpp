@@ -4,8 +4,12 @@
 #include <cstring>
 
 #include "formats/qvp.h"
+#include "plugins/module_support.h"
 
 namespace {
+
+using qvpmod::Cancelled;
+using qvpmod::File;
 
 const char kName[] = "フォトショップACTフォーマットプラグイン";
 const char kAbout[] = "フォトショップACTフォーマットプラグイン Ver 1.01\nACT カラーテーブルの読み込みと保存";
@@ -20,8 +24,6 @@ const QvpProcInfo kProcs[] = {
 
 constexpr int kEntries = 256;
 
-bool Cancelled(QvpProcess* record, int percent) { return record->Progress && record->Progress(record, percent); }
-
 bool IsActExtension(const char* ext) {
   const char want[] = "act";
   for (int i = 0; i < 3; ++i) {
@@ -32,24 +34,6 @@ bool IsActExtension(const char* ext) {
   return ext[3] == '\0';
 }
 
-class File {
- public:
-  File(const char* path, const char* mode) : m_f(std::fopen(path, mode)) {}
-  ~File() {
-    if (m_f) std::fclose(m_f);
-  }
-  File(const File&) = delete;
-  File& operator=(const File&) = delete;
-  FILE* get() const { return m_f; }
-  bool Close() {
-    const bool ok = m_f && std::fclose(m_f) == 0;
-    m_f = nullptr;
-    return ok;
-  }
-
- private:
-  FILE* m_f;
-};
 
 }  // namespace
 
@@ -63,8 +47,7 @@ QVP_EXPORT int QvpConnectPlugin(QvpConnect* /*connect*/, const QvpPluginInfo** i
 }
 
 QVP_EXPORT void QvpDispAbout(QvpConnect* connect) {
-  if (connect && connect->parentWindow && connect->parentWindow->MessageBox)
-    connect->parentWindow->MessageBox(connect->parentWindow->context, kAbout, kName, QVP_MB_OK);
+  qvpmod::ShowAbout(connect, kAbout, kName);
 }
 
 QVP_EXPORT int QvpFileLoadChkSupport(QvpProcess* /*record*/, const QvpFile* file) {

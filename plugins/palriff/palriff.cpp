@@ -4,8 +4,12 @@
 #include <cstring>
 
 #include "formats/qvp.h"
+#include "plugins/module_support.h"
 
 namespace {
+
+using qvpmod::Cancelled;
+using qvpmod::File;
 
 const char kName[] = "Microsoft PAL フォーマットプラグイン";
 const char kAbout[] = "Microsoft PAL フォーマットプラグイン Ver 1.01\nMicrosoft RIFF パレットファイルの読み込みと保存";
@@ -29,26 +33,6 @@ void PutU32(uint8_t* p, uint32_t v) {
   for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (8 * i));
 }
 
-bool Cancelled(QvpProcess* record, int percent) { return record->Progress && record->Progress(record, percent); }
-
-class File {
- public:
-  File(const char* path, const char* mode) : m_f(std::fopen(path, mode)) {}
-  ~File() {
-    if (m_f) std::fclose(m_f);
-  }
-  File(const File&) = delete;
-  File& operator=(const File&) = delete;
-  FILE* get() const { return m_f; }
-  bool Close() {
-    const bool ok = m_f && std::fclose(m_f) == 0;
-    m_f = nullptr;
-    return ok;
-  }
-
- private:
-  FILE* m_f;
-};
 
 }  // namespace
 
@@ -62,8 +46,7 @@ QVP_EXPORT int QvpConnectPlugin(QvpConnect* /*connect*/, const QvpPluginInfo** i
 }
 
 QVP_EXPORT void QvpDispAbout(QvpConnect* connect) {
-  if (connect && connect->parentWindow && connect->parentWindow->MessageBox)
-    connect->parentWindow->MessageBox(connect->parentWindow->context, kAbout, kName, QVP_MB_OK);
+  qvpmod::ShowAbout(connect, kAbout, kName);
 }
 
 QVP_EXPORT int QvpFileLoadChkSupport(QvpProcess* /*record*/, const QvpFile* file) {
