@@ -31,8 +31,8 @@ struct BmpSpec {
   uint32_t gap = 0;             // bytes between the table and the pixels
 };
 
-// Rows of the spec's size, pixel (x, y) (y from the top) given by `value`, stored as the
-// orientation of the spec says.
+// Rows of width x height pixels, pixel (x, y) (y from the top) given by `value`, stored top-down
+// or bottom-up as asked.
 inline std::vector<uint8_t> PackRows(int width, int height, int bits, bool topDown,
                                      const std::function<uint32_t(int, int)>& value) {
   const size_t stride = (size_t(bits) * size_t(width) + 31) / 32 * 4;
