@@ -7,13 +7,20 @@ cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 
 summary=()
+passed=0
+failed=0
 run_ctest() {
-  local dir=$1 label=$2 log
+  local dir=$1 label=$2 log line total bad
   log=$(mktemp)
   if ctest --test-dir "$dir" --output-on-failure -j "$(nproc)" 2>&1 | tee "$log"; then :; else
     echo "$label: tests failed"; rm -f "$log"; exit 1
   fi
-  summary+=("$label: $(grep -E 'tests passed' "$log" | tail -n1)")
+  line=$(grep -E 'tests passed' "$log" | tail -n1)
+  summary+=("$label: $line")
+  total=$(sed -E 's/.* out of ([0-9]+).*/\1/' <<<"$line")
+  bad=$(sed -E 's/.* ([0-9]+) tests failed.*/\1/' <<<"$line")
+  passed=$((passed + total - bad))
+  failed=$((failed + bad))
   rm -f "$log"
 }
 
@@ -34,3 +41,4 @@ fi
 
 echo
 printf '%s\n' "${summary[@]}"
+echo "tests: $passed passed, $failed failed"
