@@ -1,42 +1,7 @@
-// Fuzz target of the QVF loader: the check on the head of the input, then the load from the
-// whole input, the bit-depth widening and the move into the model.
-#include <cstddef>
-#include <cstdint>
-#include <cstring>
-
+// Fuzz target of the QVF loader: check, load from memory, widening and move into the model.
 #include "formats/qvf_plugin.h"
-#include "formats/qvp_file.h"
-#include "formats/qvp_image.h"
-#include "model/img_inf.h"
-
-namespace {
-int NoCancel(QvpProcess*, int32_t) { return 0; }
-}  // namespace
+#include "fuzz_bytes_loader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  BuiltinHost host;
-  QvpConnect connect{};
-  connect.module = &host;
-  const QvpPluginInfo* info = nullptr;
-  const QvpProcInfo* table = nullptr;
-  kQvfPlugin.functions.ConnectPlugin(&connect, &info, &table);
-  QvpProcess record{};
-  record.connect = &connect;
-  record.procInfo = &table[0];
-  record.id = table[0].id;
-  record.CreateImage = QvpHostCreateImage;
-  record.Progress = NoCancel;
-
-  static QvpFile file;
-  std::memset(&file, 0, sizeof(file));
-  std::memcpy(file.header, data, size < QVP_HEADER_SIZE ? size : QVP_HEADER_SIZE);
-  kQvfPlugin.functions.FileLoadChkSupport(&record, &file);
-
-  if (QvfLoadFromBytes(&record, data, size) == QVP_OK) {
-    QvpExpandBits(&record.image);
-    CImgInf model;
-    QvpImageToModel(&record.image, model);
-  }
-  QvpFreeImage(&record.image);
-  return 0;
+  return FuzzLoadBytes(kQvfPlugin, QvfLoadFromBytes, data, size);
 }
